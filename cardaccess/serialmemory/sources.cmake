@@ -1,0 +1,3 @@
+target_sources(objcomm PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/SerialMemoryRegistry.cpp
+)

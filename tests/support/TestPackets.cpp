@@ -1,0 +1,76 @@
+#include "tests/support/TestPackets.h"
+
+#include <gtest/gtest.h>
+
+#include "common/TextEncoding.h"
+#include "protocol/BinaryString.h"
+
+namespace tessaly::test {
+
+CByteArray Hex(const std::string& text) {
+    CByteArray bytes;
+    EXPECT_TRUE(ParseHex(text, bytes)) << "not hex: " << text;
+    return bytes;
+}
+
+std::string ToHex(const CByteArray& bytes) {
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i != 0) {
+            out += ' ';
+        }
+        CString pair;
+        HexPairs(&bytes[i], 1, pair);
+        out += pair;
+    }
+    return out;
+}
+
+CByteArray LongPacket(std::uint8_t command, const CByteArray& payload) {
+    COutBinaryString out;
+    out.AppendByte(0x00).SetLengthPrefix(LengthPrefix::OneByte).AppendString("[KEY]");
+    out.AppendByte(command).SetLengthPrefix(LengthPrefix::TwoBytes).AppendBytes(payload);
+    out.AppendChecksum();
+    return out.TakeBytes();
+}
+
+CByteArray PassThroughPacket(std::uint8_t subCommand, std::uint16_t transaction, const CByteArray& body) {
+    CByteArray payload{subCommand, static_cast<std::uint8_t>(transaction >> 8),
+                       static_cast<std::uint8_t>(transaction)};
+    payload.insert(payload.end(), body.begin(), body.end());
+    return LongPacket(0x0A, payload);
+}
+
+CByteArray ShortPacket(std::uint8_t command, const CByteArray& payload) {
+    COutBinaryString out;
+    out.AppendByte(command).SetLengthPrefix(LengthPrefix::TwoBytes).AppendBytes(payload);
+    out.AppendChecksum();
+    return out.TakeBytes();
+}
+
+std::unique_ptr<CObjCommResponse> Parse(const CByteArray& packet, bool extended, std::uint32_t* transaction) {
+    CInBinaryString in(packet);
+    std::uint32_t number = 0;
+    auto response = CObjCommResponse::CreateFromPacket(in, number, extended);
+    if (transaction != nullptr) {
+        *transaction = number;
+    }
+    return response;
+}
+
+std::unique_ptr<CObjCommResponse> ParseBody(std::uint8_t subCommand, const CByteArray& body, bool extended) {
+    return Parse(PassThroughPacket(subCommand, 1, body), extended);
+}
+
+CByteArray Reframe(const CObjCommResponse& response, std::uint16_t transaction) {
+    const CByteArray body = response.GetBody();
+    if (response.GetCommand() == 0x0A) {
+        return PassThroughPacket(static_cast<std::uint8_t>(response.GetSubCommand()), transaction, body);
+    }
+    if (!response.UsesLongForm()) {
+        return ShortPacket(static_cast<std::uint8_t>(response.GetCommand()), body);
+    }
+    return LongPacket(static_cast<std::uint8_t>(response.GetCommand()), body);
+}
+
+}  // namespace tessaly::test

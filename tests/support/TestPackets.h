@@ -1,0 +1,34 @@
+// Packets and byte strings for tests, written the way the wire is read: hex text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <memory>
+
+#include "common/Types.h"
+#include "protocol/ObjCommResponse.h"
+
+namespace tessaly::test {
+
+// "00 A4 04 00" -> bytes. Fails the current test on text that is not hex.
+CByteArray Hex(const std::string& text);
+// Upper-case pairs separated by blanks, for readable failure messages.
+std::string ToHex(const CByteArray& bytes);
+
+// A long-form (frame type 0x00) packet with address "[KEY]" around a payload.
+CByteArray LongPacket(std::uint8_t command, const CByteArray& payload);
+// A long-form pass-through packet: sub-command, transaction number, body.
+CByteArray PassThroughPacket(std::uint8_t subCommand, std::uint16_t transaction, const CByteArray& body);
+// A short-form packet (the command code is the frame type).
+CByteArray ShortPacket(std::uint8_t command, const CByteArray& payload);
+
+// Runs the factory over a whole packet; exceptions pass through.
+std::unique_ptr<CObjCommResponse> Parse(const CByteArray& packet, bool extended,
+                                        std::uint32_t* transaction = nullptr);
+// Parses a pass-through body (wrapped in a packet with transaction number 1).
+std::unique_ptr<CObjCommResponse> ParseBody(std::uint8_t subCommand, const CByteArray& body, bool extended);
+// Frames `response`'s GetBody again with its own codes and the given transaction number.
+CByteArray Reframe(const CObjCommResponse& response, std::uint16_t transaction);
+
+}  // namespace tessaly::test

@@ -1,0 +1,30 @@
+// objcomm: a protocol debugger for people and scripts.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/objcomm/DecodeCommand.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: objcomm <command> [arguments]\n"
+    "commands:\n"
+    "  decode [--extended] [--json] HEX...   decode one received packet\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        std::cout << kUsage;
+        return args.empty() ? 2 : 0;
+    }
+    const std::string command = args[0];
+    args.erase(args.begin());
+    if (command == "decode") {
+        return tessaly::tools::RunDecode(args, std::cout, std::cerr);
+    }
+    std::cerr << "objcomm: unknown command " << command << "\n" << kUsage;
+    return 2;
+}
