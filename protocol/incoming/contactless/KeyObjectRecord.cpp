@@ -10,19 +10,22 @@
 namespace tessaly {
 namespace {
 
+using Record = CKeyObjectRecord;
+
 constexpr CodeText kFieldNames[] = {
-    {kTagNumber, "Number"},         {kTagInjection, "Injection"},
-    {kTagCheck, "Check"},           {kTagKeyEncrypted, "Key Encrypted"},
-    {kTagHolder, "Holder"},         {kTagGenerator, "Generator"},
-    {kTagCreated, "Created"},       {kTagVersion, "Version"},
-    {kTagExpiration, "Expiration"}, {kTagComment, "Comment"},
-    {kTagIdentifier, "Identifier"}, {kTagTransformCode, "TransformCode"},
+    {Record::kTagNumber, "Number"},         {Record::kTagInjection, "Injection"},
+    {Record::kTagCheck, "Check"},           {Record::kTagKeyEncrypted, "Key Encrypted"},
+    {Record::kTagHolder, "Holder"},         {Record::kTagGenerator, "Generator"},
+    {Record::kTagCreated, "Created"},       {Record::kTagVersion, "Version"},
+    {Record::kTagExpiration, "Expiration"}, {Record::kTagComment, "Comment"},
+    {Record::kTagIdentifier, "Identifier"}, {Record::kTagTransformCode, "TransformCode"},
 };
 
 // The order in which a record describes itself (not the tag order).
 constexpr std::uint8_t kDisplayOrder[] = {
-    kTagCheck,  kTagComment,    kTagCreated,   kTagKeyEncrypted,  kTagExpiration, kTagGenerator,
-    kTagHolder, kTagIdentifier, kTagInjection, kTagTransformCode, kTagVersion,    kTagNumber,
+    Record::kTagCheck,      Record::kTagComment,       Record::kTagCreated, Record::kTagKeyEncrypted,
+    Record::kTagExpiration, Record::kTagGenerator,     Record::kTagHolder,  Record::kTagIdentifier,
+    Record::kTagInjection,  Record::kTagTransformCode, Record::kTagVersion, Record::kTagNumber,
 };
 
 constexpr const char* kUnknownField = "Unknown";

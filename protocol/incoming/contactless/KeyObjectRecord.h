@@ -11,26 +11,26 @@
 
 namespace tessaly {
 
-// Tag numbers of the record's fields. 0, 12 and anything above 13 are not part of the record.
-enum KeyObjectTag : std::uint8_t {
-    kTagNumber = 1,
-    kTagInjection = 2,
-    kTagCheck = 3,
-    kTagKeyEncrypted = 4,
-    kTagHolder = 5,
-    kTagGenerator = 6,
-    kTagCreated = 7,
-    kTagVersion = 8,
-    kTagExpiration = 9,
-    kTagComment = 10,
-    kTagIdentifier = 11,
-    kTagTransformCode = 13,
-};
-
 // One optional field per tag. Text fields hold the value bytes as characters; Key Encrypted holds
 // bytes. A field is absent (null) until its tag arrives; a repeated tag replaces the earlier value.
 class CKeyObjectRecord {
   public:
+    // Tag numbers of the fields. 0, 12 and anything above 13 are not part of the record.
+    enum Tag : std::uint8_t {
+        kTagNumber = 1,
+        kTagInjection = 2,
+        kTagCheck = 3,
+        kTagKeyEncrypted = 4,
+        kTagHolder = 5,
+        kTagGenerator = 6,
+        kTagCreated = 7,
+        kTagVersion = 8,
+        kTagExpiration = 9,
+        kTagComment = 10,
+        kTagIdentifier = 11,
+        kTagTransformCode = 13,
+    };
+
     static bool IsKnownTag(std::uint32_t tag);
     // The field's name ("Key Encrypted"), or "Unknown" for a tag outside the record.
     static const char* FieldName(std::uint32_t tag);

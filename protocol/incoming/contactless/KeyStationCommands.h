@@ -63,20 +63,6 @@ class CRspKeyRequest final : public CResponseFields<CRspKeyRequest> {
     std::vector<CKeyRequestItem> m_items;
 };
 
-// Reads the items of one record from `v` up to the end of the body, or writes or describes them.
-template <class V>
-void VisitRecordItems(V& v, CKeyObjectRecord& record) {
-    if constexpr (V::kReading) {
-        while (!v.AtEnd()) {
-            record.ReadItem(v.In());
-        }
-    } else if constexpr (V::kWriting) {
-        record.WriteItems(v.Out());
-    } else {
-        record.AppendDescription(v.List());
-    }
-}
-
 class CRspKeyStore final : public CResponseFields<CRspKeyStore> {
   public:
     static constexpr const char* kClassName = "CRspKeyStore";
@@ -92,7 +78,16 @@ class CRspKeyStore final : public CResponseFields<CRspKeyStore> {
 
     template <class V>
     void Visit(V& v) {
-        VisitRecordItems(v, m_record);
+        // Items up to the end of the body.
+        if constexpr (V::kReading) {
+            while (!v.AtEnd()) {
+                m_record.ReadItem(v.In());
+            }
+        } else if constexpr (V::kWriting) {
+            m_record.WriteItems(v.Out());
+        } else {
+            m_record.AppendDescription(v.List());
+        }
     }
 
   private:

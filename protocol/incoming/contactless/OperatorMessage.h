@@ -8,44 +8,44 @@
 
 namespace tessaly {
 
-inline constexpr std::uint8_t kButtonsOkCancel = 0x43;  // 'C'
-inline constexpr std::uint8_t kButtonsOk = 0x4F;        // 'O'
-inline constexpr std::uint8_t kButtonsYesNo = 0x59;     // 'Y'
-
-inline constexpr std::uint8_t kInputHexadecimal = 0x48;  // 'H'
-inline constexpr std::uint8_t kInputDecimal = 0x49;      // 'I'
-inline constexpr std::uint8_t kInputAny = 0x59;          // 'Y'
-inline constexpr std::uint8_t kInputNone = 0x4E;         // 'N'
-
-inline constexpr std::uint8_t kInputSecret = 0x53;   // 'S'
-inline constexpr std::uint8_t kConfirmInput = 0x59;  // 'Y'
-inline constexpr std::uint8_t kAnswerNo = 0x4E;      // 'N' for security and confirmation
-
-inline constexpr CodeText kButtonSchemes[] = {
-    {kButtonsOkCancel, "'Ok' and Cancel Button Scheme"},
-    {kButtonsOk, " 'Ok' Button Scheme"},
-    {kButtonsYesNo, " 'Yes' and 'No' Button Scheme"},
-};
-inline constexpr CodeText kInputIndicators[] = {
-    {kInputHexadecimal, "Hexadecimal input is required"},
-    {kInputDecimal, "Decimal input is required"},
-    {kInputAny, "Input is required"},
-    {kInputNone, "Input is not required"},
-};
-inline constexpr CodeText kInputSecurity[] = {
-    {kInputSecret, "Security of information is required"},
-    {kAnswerNo, "Security of information is not required"},
-};
-inline constexpr CodeText kConfirmations[] = {
-    {kConfirmInput, "Confirmation is needed"},
-    {kAnswerNo, "Confirmation is not needed"},
-};
-
 class CRspMessage final : public CResponseFields<CRspMessage> {
   public:
     static constexpr const char* kClassName = "CRspMessage";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x20;
+
+    static constexpr std::uint8_t kButtonsOkCancel = 0x43;  // 'C'
+    static constexpr std::uint8_t kButtonsOk = 0x4F;        // 'O'
+    static constexpr std::uint8_t kButtonsYesNo = 0x59;     // 'Y'
+
+    static constexpr std::uint8_t kInputHexadecimal = 0x48;  // 'H'
+    static constexpr std::uint8_t kInputDecimal = 0x49;      // 'I'
+    static constexpr std::uint8_t kInputAny = 0x59;          // 'Y'
+    static constexpr std::uint8_t kInputNone = 0x4E;         // 'N'
+
+    static constexpr std::uint8_t kInputSecret = 0x53;   // 'S'
+    static constexpr std::uint8_t kConfirmInput = 0x59;  // 'Y'
+    static constexpr std::uint8_t kAnswerNo = 0x4E;      // 'N' for security and confirmation
+
+    static constexpr CodeText kButtonSchemes[] = {
+        {kButtonsOkCancel, "'Ok' and Cancel Button Scheme"},
+        {kButtonsOk, " 'Ok' Button Scheme"},
+        {kButtonsYesNo, " 'Yes' and 'No' Button Scheme"},
+    };
+    static constexpr CodeText kInputIndicators[] = {
+        {kInputHexadecimal, "Hexadecimal input is required"},
+        {kInputDecimal, "Decimal input is required"},
+        {kInputAny, "Input is required"},
+        {kInputNone, "Input is not required"},
+    };
+    static constexpr CodeText kInputSecurity[] = {
+        {kInputSecret, "Security of information is required"},
+        {kAnswerNo, "Security of information is not required"},
+    };
+    static constexpr CodeText kConfirmations[] = {
+        {kConfirmInput, "Confirmation is needed"},
+        {kAnswerNo, "Confirmation is not needed"},
+    };
 
     CRspMessage(CInBinaryString& body, bool extended) : CResponseFields(extended) { ReadBody(body); }
 

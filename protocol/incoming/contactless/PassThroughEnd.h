@@ -10,14 +10,8 @@
 
 namespace tessaly {
 
-inline constexpr int kEndOfPassThrough = 0xFF;
-inline constexpr std::uint8_t kAcceptOkCard = 0x00;
-inline constexpr std::uint8_t kAcceptDllError = 0xFF;
-inline constexpr std::size_t kDllErrorLength = 5;
-// The DLL error of a Complete whose body ends after the accept code.
-inline constexpr const char* kNoDllError = "00000";
-
-inline constexpr CodeText kAcceptCodes[] = {
+// Accept codes of the host's verdict on a card.
+inline constexpr CodeText kPassThroughAcceptCodes[] = {
     {0x00, "OK Card"},
     {0x01, "Card failed, but resusable, see error code for detail"},
     {0x91, "Checksum error in command packet."},
@@ -46,14 +40,12 @@ inline constexpr CodeText kAcceptCodes[] = {
     {0xFF, "Dll error"},
 };
 
-inline constexpr const char* kCardProcessingFinishName = "Card Processing Finish Acknowledge";
-
 class CRspPassThroughModeFinish final : public CResponseFields<CRspPassThroughModeFinish> {
   public:
     static constexpr const char* kClassName = "CRspPassThroughModeFinish";
     static constexpr std::uint32_t kCommand = 0x0A;
-    static constexpr int kSubCommand = kEndOfPassThrough;
-    static constexpr const char* kDisplayName = kCardProcessingFinishName;
+    static constexpr int kSubCommand = 0xFF;
+    static constexpr const char* kDisplayName = "Card Processing Finish Acknowledge";
 
     CRspPassThroughModeFinish(CInBinaryString& body, bool extended) : CResponseFields(extended) {
         ReadBody(body);
@@ -67,9 +59,14 @@ class CRspPassThroughModeComplete : public CResponseFields<CRspPassThroughModeCo
   public:
     static constexpr const char* kClassName = "CRspPassThroughModeComplete";
     static constexpr std::uint32_t kCommand = 0x0A;
-    static constexpr int kSubCommand = kEndOfPassThrough;
+    static constexpr int kSubCommand = 0xFF;
     // Same sub-code and family as the Finish: both close card processing.
-    static constexpr const char* kDisplayName = kCardProcessingFinishName;
+    static constexpr const char* kDisplayName = CRspPassThroughModeFinish::kDisplayName;
+    static constexpr std::uint8_t kAcceptOkCard = 0x00;
+    static constexpr std::uint8_t kAcceptDllError = 0xFF;
+    static constexpr std::size_t kDllErrorLength = 5;
+    // The DLL error of a Complete whose body ends after the accept code.
+    static constexpr const char* kNoDllError = "00000";
 
     CRspPassThroughModeComplete(CInBinaryString& body, bool extended) : CResponseFields(extended) {
         ReadBody(body);
@@ -84,7 +81,7 @@ class CRspPassThroughModeComplete : public CResponseFields<CRspPassThroughModeCo
 
     template <class V>
     void Visit(V& v) {
-        v.U8(m_acceptCode, "Accept Code", describe::Table{kAcceptCodes, "Unknown Value"});
+        v.U8(m_acceptCode, "Accept Code", describe::Table{kPassThroughAcceptCodes, "Unknown Value"});
         if constexpr (V::kReading) {
             if (v.AtEnd()) {
                 return;  // a bare accept code: no DLL error, no audit data

@@ -11,28 +11,35 @@
 
 namespace tessaly {
 
-// A fixed-width run of bytes without a length (the 4-byte PUPI), shown as hex.
-template <class V>
-void FixedBytes(V& v, CByteArray& field, std::size_t count, const char* label) {
-    if constexpr (V::kReading) {
-        v.In().ReadBytes(field, static_cast<std::int64_t>(count));
-    } else if constexpr (V::kWriting) {
-        CByteArray fixed = field;
-        fixed.resize(count, 0);
-        v.Out().SetLengthPrefix(LengthPrefix::None).AppendBytes(fixed);
-    } else {
-        v.Pair(label, HexString(field));
-    }
-}
+// The Type B commands share the unknown-destination text and the 4-byte PUPI field.
+template <class Derived>
+class CTypeBCommand : public CPiccCommand<Derived> {
+  public:
+    static constexpr const char* kUnknownDestination = "Unknown Destination Value";
+    static constexpr std::size_t kPupiLength = 4;
 
-inline constexpr std::size_t kPupiLength = 4;
+  protected:
+    explicit CTypeBCommand(bool extended) : CPiccCommand<Derived>(extended) {}
+
+    // The PUPI: a fixed-width run of bytes without a length, shown as hex.
+    template <class V>
+    static void VisitPupi(V& v, CByteArray& field, const char* label) {
+        if constexpr (V::kReading) {
+            v.In().ReadBytes(field, static_cast<std::int64_t>(kPupiLength));
+        } else if constexpr (V::kWriting) {
+            CByteArray fixed = field;
+            fixed.resize(kPupiLength, 0);
+            v.Out().SetLengthPrefix(LengthPrefix::None).AppendBytes(fixed);
+        } else {
+            v.Pair(label, HexString(field));
+        }
+    }
+};
 
 // REQB and WUPB share their body: AFI and the slot parameter N.
 template <class Derived>
-class CTypeBRequest : public CPiccCommand<Derived> {
+class CTypeBRequest : public CTypeBCommand<Derived> {
   public:
-    static constexpr const char* kUnknownDestination = "Unknown Destination Value";
-
     std::uint32_t GetAfi() const { return m_afi; }
     std::uint32_t GetN() const { return m_n; }
 
@@ -43,7 +50,7 @@ class CTypeBRequest : public CPiccCommand<Derived> {
     }
 
   protected:
-    explicit CTypeBRequest(bool extended) : CPiccCommand<Derived>(extended) {}
+    explicit CTypeBRequest(bool extended) : CTypeBCommand<Derived>(extended) {}
 
   private:
     std::uint32_t m_afi = 0;
@@ -68,14 +75,13 @@ class CRspWupb final : public CTypeBRequest<CRspWupb> {
     CRspWupb(CInBinaryString& body, bool extended) : CTypeBRequest(extended) { ReadBody(body); }
 };
 
-class CRspAttrib final : public CPiccCommand<CRspAttrib> {
+class CRspAttrib final : public CTypeBCommand<CRspAttrib> {
   public:
     static constexpr const char* kClassName = "CRspAttrib";
     static constexpr int kSubCommand = 0x39;
     static constexpr const char* kDisplayName = "ATTRIB";
-    static constexpr const char* kUnknownDestination = "Unknown Destination Value";
 
-    CRspAttrib(CInBinaryString& body, bool extended) : CPiccCommand(extended) { ReadBody(body); }
+    CRspAttrib(CInBinaryString& body, bool extended) : CTypeBCommand(extended) { ReadBody(body); }
 
     const CByteArray& GetIdentifier() const { return m_identifier; }
     std::uint32_t GetMinimumTr0() const { return m_parameters[0]; }
@@ -101,7 +107,7 @@ class CRspAttrib final : public CPiccCommand<CRspAttrib> {
             "Protocol",
         };
         static_assert(std::size(kParameterLabels) == kParameterCount);
-        FixedBytes(v, m_identifier, kPupiLength, "Identifier");
+        VisitPupi(v, m_identifier, "Identifier");
         for (std::size_t i = 0; i < m_parameters.size(); ++i) {
             v.U8(m_parameters[i], kParameterLabels[i], describe::Hex2{});
         }
@@ -115,20 +121,19 @@ class CRspAttrib final : public CPiccCommand<CRspAttrib> {
     CByteArray m_inf;
 };
 
-class CRspHltb final : public CPiccCommand<CRspHltb> {
+class CRspHltb final : public CTypeBCommand<CRspHltb> {
   public:
     static constexpr const char* kClassName = "CRspHltb";
     static constexpr int kSubCommand = 0x3A;
     static constexpr const char* kDisplayName = "HLTB";
-    static constexpr const char* kUnknownDestination = "Unknown Destination Value";
 
-    CRspHltb(CInBinaryString& body, bool extended) : CPiccCommand(extended) { ReadBody(body); }
+    CRspHltb(CInBinaryString& body, bool extended) : CTypeBCommand(extended) { ReadBody(body); }
 
     const CByteArray& GetIdentifier() const { return m_identifier; }
 
     template <class V>
     void VisitParameters(V& v) {
-        FixedBytes(v, m_identifier, kPupiLength, "Identifier");
+        VisitPupi(v, m_identifier, "Identifier");
     }
 
   private:

@@ -173,9 +173,12 @@ TEST(KeyCommands, KeyRecordExposesEachFieldByTag) {
     const CKeyObjectRecord& record = dynamic_cast<const CRspKeyStore&>(*parsed).GetRecord();
     EXPECT_EQ(record.CountPresent(), 12);
     const std::pair<std::uint32_t, const char*> texts[] = {
-        {kTagNumber, "1"},    {kTagInjection, "2"},   {kTagCheck, "3"},          {kTagHolder, "5"},
-        {kTagGenerator, "6"}, {kTagCreated, "7"},     {kTagVersion, "8"},        {kTagExpiration, "9"},
-        {kTagComment, "10"},  {kTagIdentifier, "11"}, {kTagTransformCode, "13"},
+        {CKeyObjectRecord::kTagNumber, "1"},         {CKeyObjectRecord::kTagInjection, "2"},
+        {CKeyObjectRecord::kTagCheck, "3"},          {CKeyObjectRecord::kTagHolder, "5"},
+        {CKeyObjectRecord::kTagGenerator, "6"},      {CKeyObjectRecord::kTagCreated, "7"},
+        {CKeyObjectRecord::kTagVersion, "8"},        {CKeyObjectRecord::kTagExpiration, "9"},
+        {CKeyObjectRecord::kTagComment, "10"},       {CKeyObjectRecord::kTagIdentifier, "11"},
+        {CKeyObjectRecord::kTagTransformCode, "13"},
     };
     for (const auto& [tag, text] : texts) {
         ASSERT_TRUE(record.Has(tag)) << tag;
@@ -184,17 +187,17 @@ TEST(KeyCommands, KeyRecordExposesEachFieldByTag) {
     }
     ASSERT_NE(record.GetKeyEncrypted(), nullptr);
     EXPECT_EQ(*record.GetKeyEncrypted(), Hex("0A FF"));
-    EXPECT_EQ(record.GetText(kTagKeyEncrypted), nullptr);
+    EXPECT_EQ(record.GetText(CKeyObjectRecord::kTagKeyEncrypted), nullptr);
     EXPECT_FALSE(record.Has(12));
     EXPECT_EQ(record.GetText(12), nullptr);
 
     auto sparse = test::Parse(test::ShortPacket(0x03, Hex("05 00 00")), true);
     const CKeyObjectRecord& one = dynamic_cast<const CRspKeyStore&>(*sparse).GetRecord();
     EXPECT_EQ(one.CountPresent(), 1);
-    EXPECT_TRUE(one.Has(kTagHolder));  // present though empty
-    EXPECT_EQ(*one.GetText(kTagHolder), "");
-    EXPECT_FALSE(one.Has(kTagNumber));
-    EXPECT_EQ(one.GetText(kTagNumber), nullptr);
+    EXPECT_TRUE(one.Has(CKeyObjectRecord::kTagHolder));  // present though empty
+    EXPECT_EQ(*one.GetText(CKeyObjectRecord::kTagHolder), "");
+    EXPECT_FALSE(one.Has(CKeyObjectRecord::kTagNumber));
+    EXPECT_EQ(one.GetText(CKeyObjectRecord::kTagNumber), nullptr);
     EXPECT_EQ(one.GetKeyEncrypted(), nullptr);
 }
 
@@ -277,8 +280,8 @@ TEST(KeyCommands, ObjectRequestItemsStayWithinTheirLength) {
     auto parsed = test::Parse(
         test::LongPacket(0x04, Hex("11 00 00 00 00 05 01 00 02 4B 31 00 00 04 01 00 01 41")), true);
     const auto& request = dynamic_cast<const CRspObjectRequest&>(*parsed);
-    EXPECT_EQ(*request.GetSearchRecord().GetText(kTagNumber), "K1");
-    EXPECT_EQ(*request.GetResponseRecord().GetText(kTagNumber), "A");
+    EXPECT_EQ(*request.GetSearchRecord().GetText(CKeyObjectRecord::kTagNumber), "K1");
+    EXPECT_EQ(*request.GetResponseRecord().GetText(CKeyObjectRecord::kTagNumber), "A");
 }
 
 TEST(KeyCommands, Truncations) {
