@@ -5,5 +5,6 @@ tessaly_add_test(connection_tests
     ${CMAKE_CURRENT_LIST_DIR}/SocketTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ConnectionTest.cpp
   LIBS tessaly_sockets
+  LABELS connection
   PROPERTIES TIMEOUT 60
 )
