@@ -347,7 +347,16 @@ CSocket::WaitResult CSocket::WaitReadable(std::chrono::milliseconds timeout) {
 }
 
 bool CSocket::Shutdown() {
-    return IsOpen() && shutdown(static_cast<Native>(m_handle), kShutdownBoth) == 0;
+    if (!IsOpen()) {
+        return false;
+    }
+    const bool ended = shutdown(static_cast<Native>(m_handle), kShutdownBoth) == 0;
+#ifdef _WIN32
+    // Winsock does not always wake a receive blocked in another thread on shutdown; cancelling
+    // the socket's pending I/O does.
+    (void)CancelIoEx(reinterpret_cast<HANDLE>(m_handle), nullptr);
+#endif
+    return ended;
 }
 
 void CSocket::Close() {
