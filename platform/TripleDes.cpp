@@ -36,6 +36,7 @@ using AlgorithmHandle = std::unique_ptr<void, AlgorithmClose>;
 using KeyHandle = std::unique_ptr<void, KeyDestroy>;
 
 using Block = std::array<UCHAR, CTripleDes::kBlockSize>;
+constexpr ULONG kBlockBytes = static_cast<ULONG>(CTripleDes::kBlockSize);
 
 }  // namespace
 
@@ -64,11 +65,11 @@ struct CTripleDes::Impl {
             Block iv{};  // never a null IV in CBC mode
             ULONG written = 0;
             const NTSTATUS status =
-                encrypt ? BCryptEncrypt(keyHandle.get(), input.data(), kBlockSize, nullptr, iv.data(),
-                                        kBlockSize, result.data(), kBlockSize, &written, 0)
-                        : BCryptDecrypt(keyHandle.get(), input.data(), kBlockSize, nullptr, iv.data(),
-                                        kBlockSize, result.data(), kBlockSize, &written, 0);
-            ok = BCRYPT_SUCCESS(status) && written == kBlockSize;
+                encrypt ? BCryptEncrypt(keyHandle.get(), input.data(), kBlockBytes, nullptr, iv.data(),
+                                        kBlockBytes, result.data(), kBlockBytes, &written, 0)
+                        : BCryptDecrypt(keyHandle.get(), input.data(), kBlockBytes, nullptr, iv.data(),
+                                        kBlockBytes, result.data(), kBlockBytes, &written, 0);
+            ok = BCRYPT_SUCCESS(status) && written == kBlockBytes;
         }
         std::copy(result.begin(), result.end(), out);
         if (!ok) {

@@ -39,7 +39,7 @@ enum CipherStatus : std::uint32_t {
     kCipherNoLengthOut = 0x1000,     // no place for the output length was given
     kCipherNoBuffer = 0x1001,        // no input (with a non-zero length) or no output buffer
     kCipherBufferTooSmall = 0x1002,  // the needed size was stored in the output length
-    kCipherBadEnvelope = 0x1003,     // not a valid envelope; for encryption: data too long for one
+    kCipherBadEnvelope = 0x1003,     // not a valid envelope; for encryption: data over 4 GiB - 1
     kCipherEngineFailed = 0x1004,    // the platform's block cipher failed
 };
 
