@@ -83,6 +83,28 @@ TEST(StationCommands, ResetsWithPpsFields) {
     EXPECT_THROW(test::ParseBody(0x0F, Hex("57 12 03"), true), CPassThruParseError);
 }
 
+TEST(StationCommands, VoltageAndClockCodesOfResetWithPps) {
+    const CodeText voltages[] = {
+        {0x01, "3.3 Volts"},     {0x02, "5.0 Volts"},     {0x03, "6.0 Volts"},     {0x12, "1.2 Volts"},
+        {0x19, "1.9 Volts"},     {0x79, "7.9 Volts"},     {0x80, "8.0 Volts"},     {0x00, "Unknown Value"},
+        {0x10, "Unknown Value"}, {0x11, "Unknown Value"}, {0x1A, "Unknown Value"}, {0x33, "Unknown Value"},
+        {0x50, "Unknown Value"}, {0x60, "Unknown Value"}, {0x7A, "Unknown Value"}, {0x81, "Unknown Value"},
+    };
+    for (const CodeText& c : voltages) {
+        auto command = test::ParseBody(0x0F, {0x58, static_cast<std::uint8_t>(c.code), 0x00}, false);
+        EXPECT_EQ(command->Describe().at(5), c.text) << c.code;
+    }
+    const CodeText clocks[] = {
+        {0x00, "9.830 Mhz"},     {0x01, "4.915 Mhz"},     {0x02, "2.457 Mhz"},     {0x03, "1.228 Mhz"},
+        {0x10, "7.159 Mhz"},     {0x11, "3.579 Mhz"},     {0x12, "1.789 Mhz"},     {0xFF, "Default"},
+        {0x04, "Unknown Value"}, {0x13, "Unknown Value"}, {0xFE, "Unknown Value"},
+    };
+    for (const CodeText& c : clocks) {
+        auto command = test::ParseBody(0x0F, {0x58, 0x01, static_cast<std::uint8_t>(c.code)}, false);
+        EXPECT_EQ(command->Describe().at(7), c.text) << c.code;
+    }
+}
+
 TEST(StationCommands, DestinationOnlyCommands) {
     EXPECT_EQ(As<CRspEjectCard>(test::ParseBody(0x06, Hex("58"), false)).GetDestination(), 0x58U);
     EXPECT_EQ(As<CRspQueryCard>(test::ParseBody(0x07, Hex("57"), true)).GetDestination(), 0x57U);
