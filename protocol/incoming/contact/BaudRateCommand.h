@@ -39,7 +39,7 @@ class CRspSetBaudRate final : public CResponseFields<CRspSetBaudRate> {
         if constexpr (V::kReading) {
             m_isPps = v.In().ReadWord() != 1;
         } else {
-            v.Skip16(m_isPps ? 5 : 1);
+            v.Skip16(static_cast<std::uint16_t>(m_isPps ? 5 : 1));
         }
         if (!m_isPps) {
             v.U8(m_baudRate, "Baud Rate Value", BaudRateText{});

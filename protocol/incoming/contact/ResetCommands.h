@@ -24,7 +24,7 @@ class CStationValueCommand : public CResponseFields<Derived> {
         v.U8(m_destination, "Destination",
              describe::Table{kStationDestinations, Derived::kUnknownDestination});
         const bool extended = this->IsExtended();
-        v.Skip16(extended ? 4 : 1);
+        v.Skip16(static_cast<std::uint16_t>(extended ? 4 : 1));
         if (extended) {
             v.U32(m_value, Derived::kValueLabel, typename Derived::ExtendedFormat{});
         } else {
