@@ -3,6 +3,8 @@
 
 namespace tessaly {
 
-std::span<const ResponseEntry> SerialMemorySubCommands() { return {}; }
+std::span<const ResponseEntry> SerialMemorySubCommands() {
+    return {};
+}
 
 }  // namespace tessaly
