@@ -2,6 +2,9 @@
 // parameters are the base class; their names live in the same rows.
 #include "cardaccess/serialmemory/OperationFactory.h"
 
+#include <memory>
+#include <span>
+
 #include "cardaccess/serialmemory/ChipTypes.h"
 #include "cardaccess/serialmemory/Operations.h"
 

@@ -1,5 +1,7 @@
 #include "cardaccess/serialmemory/SerialMemoryCommands.h"
 
+#include <utility>
+
 #include "cardaccess/serialmemory/OperationFactory.h"
 #include "common/Format.h"
 #include "common/TextEncoding.h"
