@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "cardaccess/cipher/CipherEnvelope.h"
 #include "common/Format.h"
 #include "common/TextEncoding.h"
 #include "common/ValueTable.h"
@@ -35,6 +36,13 @@ CBulkProcessCommand::CBulkProcessCommand(CInBinaryString& body, bool extended) :
 
 bool CBulkProcessCommand::IsEncrypted() const {
     return m_process && m_process->WantsEncryptedAnswer();
+}
+
+bool CBulkProcessCommand::DecryptExpected(const CCipherContext& context, CByteArray& out) const {
+    if (!IsEncrypted()) {
+        return false;
+    }
+    return DecryptEnvelope(context, m_expected, out);
 }
 
 std::size_t CBulkProcessCommand::ItemLength() const {

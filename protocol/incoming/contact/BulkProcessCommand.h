@@ -29,6 +29,9 @@ class CBulkProcessCommand {
     const CByteArray& GetExpectedResult() const { return m_expected; }
     // The Process command asks for an enciphered answer: the expected result is enciphered too.
     bool IsEncrypted() const;
+    // When IsEncrypted, unwraps the expected result into `out`; false when it is not enciphered
+    // (`out` untouched) or the envelope does not open (`out` empty).
+    bool DecryptExpected(const CCipherContext& context, CByteArray& out) const;
 
     // What GetBody writes as the item length: the bytes of the item after the length field.
     std::size_t ItemLength() const;

@@ -1,5 +1,6 @@
 #include "protocol/incoming/contact/ProcessCommand.h"
 
+#include "cardaccess/cipher/CipherEnvelope.h"
 #include "common/ValueTable.h"
 
 namespace tessaly {
@@ -96,6 +97,13 @@ void CRspProcess::DescribeData(BodyDescriber& describer) const {
     if (m_apduCase == kCase2 || m_apduCase == kCase4) {
         describer.Pair("Le", hex2(m_le));
     }
+}
+
+bool CRspProcess::DecryptData(const CCipherContext& context, CByteArray& out) const {
+    if (!HasEncryptedData()) {
+        return false;
+    }
+    return DecryptEnvelope(context, m_data, out);
 }
 
 }  // namespace tessaly

@@ -10,6 +10,8 @@
 
 namespace tessaly {
 
+class CCipherContext;
+
 class CRspProcess final : public CResponseFields<CRspProcess> {
   public:
     static constexpr const char* kClassName = "CRspProcess";
@@ -36,6 +38,10 @@ class CRspProcess final : public CResponseFields<CRspProcess> {
     bool HasEncryptedData() const { return (m_flags & kFlagEncryptedData) != 0; }
     bool WantsEncryptedAnswer() const { return (m_flags & kFlagEncryptedAnswer) != 0; }
     const CByteArray& GetData() const { return m_data; }
+    // With flag 0x0002, unwraps the enciphered data into `out` and returns true. Returns false and
+    // leaves `out` untouched when the data is not enciphered; returns false with `out` empty when the
+    // envelope does not open (check HasEncryptedData to tell the two apart).
+    bool DecryptData(const CCipherContext& context, CByteArray& out) const;
 
     // The ISO 7816-4 parts; meaningful only when IsSplit().
     bool IsSplit() const { return m_split; }
