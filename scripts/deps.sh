@@ -2,7 +2,7 @@
 # shellcheck shell=bash
 
 tessaly_packages=(
-  build-essential cmake ninja-build pkg-config clang
+  build-essential cmake ninja-build pkg-config clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev libsqlite3-dev libpcsclite-dev
   pcscd vsmartcard-vpcd

@@ -23,7 +23,9 @@ class CSmOpByteParam : public CSmOpFields<Derived> {
   protected:
     CSmOpByteParam(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
         : CSmOpFields<Derived>(chipType, operationCode, extended) {
-        this->ReadParams(body);
+        // The layout's own Visit: the derived object is not constructed yet, so no cast to it.
+        BodyReader reader(body);
+        Visit(reader);
     }
 
   private:
@@ -46,7 +48,9 @@ class CSmOpAddressData : public CSmOpFields<Derived> {
   protected:
     CSmOpAddressData(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
         : CSmOpFields<Derived>(chipType, operationCode, extended) {
-        this->ReadParams(body);
+        // The layout's own Visit: the derived object is not constructed yet, so no cast to it.
+        BodyReader reader(body);
+        Visit(reader);
     }
 
   private:
@@ -70,7 +74,9 @@ class CSmOpThreeBytes : public CSmOpFields<Derived> {
   protected:
     CSmOpThreeBytes(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
         : CSmOpFields<Derived>(chipType, operationCode, extended) {
-        this->ReadParams(body);
+        // The layout's own Visit: the derived object is not constructed yet, so no cast to it.
+        BodyReader reader(body);
+        Visit(reader);
     }
 
   private:
