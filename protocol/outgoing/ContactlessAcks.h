@@ -12,7 +12,7 @@ namespace tessaly {
 // rc4; data as bytes16. Derived provides kDataLabel.
 template <class Derived>
 class CReturnCodeDataAck : public CMessageFields<Derived> {
-  public:
+public:
     static constexpr std::uint32_t kCommand = 0x0A;
 
     std::uint32_t GetReturnCode() const { return m_returnCode; }
@@ -24,7 +24,7 @@ class CReturnCodeDataAck : public CMessageFields<Derived> {
         v.Bytes(m_data, LengthPrefix::TwoBytes, Derived::kDataLabel, describe::HexOrNone{});
     }
 
-  protected:
+protected:
     CReturnCodeDataAck(std::uint32_t returnCode, CByteArray data, bool extended)
         : CMessageFields<Derived>(extended),
           m_returnCode(returnCode),
@@ -33,13 +33,13 @@ class CReturnCodeDataAck : public CMessageFields<Derived> {
         this->ReadBody(body);
     }
 
-  private:
+private:
     std::uint32_t m_returnCode = 0;
     CByteArray m_data;
 };
 
 class CMsgPiccReset final : public CReturnCodeDataAck<CMsgPiccReset> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgPiccReset";
     static constexpr int kSubCommand = 0x30;
     static constexpr const char* kTitle = "Reset PICC Card Acknowledge";
@@ -51,7 +51,7 @@ class CMsgPiccReset final : public CReturnCodeDataAck<CMsgPiccReset> {
 };
 
 class CMsgPiccAuthenticate final : public CReturnCodeDataAck<CMsgPiccAuthenticate> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgPiccAuthenticate";
     static constexpr int kSubCommand = 0x34;
     static constexpr const char* kTitle = "PICC Authenticate Acknowledge";
@@ -64,7 +64,7 @@ class CMsgPiccAuthenticate final : public CReturnCodeDataAck<CMsgPiccAuthenticat
 
 // rc4; tuning value (4).
 class CMsgPiccAntennaTuning final : public CMessageFields<CMsgPiccAntennaTuning> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgPiccAntennaTuning";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x32;
@@ -83,7 +83,7 @@ class CMsgPiccAntennaTuning final : public CMessageFields<CMsgPiccAntennaTuning>
         v.U32(m_tuningValue, "Tuning Value", describe::Dec{});
     }
 
-  private:
+private:
     std::uint32_t m_returnCode = 0;
     std::uint32_t m_tuningValue = 0;
 };

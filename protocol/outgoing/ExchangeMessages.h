@@ -26,7 +26,7 @@ inline constexpr CodeText kMessageReturnCodes[] = {
 
 // Return code (1 character, never widened); the operator's text as str8 (cut to 255 bytes).
 class CMsgMessage final : public CMessageFields<CMsgMessage> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgMessage";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x20;
@@ -47,7 +47,7 @@ class CMsgMessage final : public CMessageFields<CMsgMessage> {
         v.Text(m_text, LengthPrefix::OneByte, "Data entered by user");
     }
 
-  private:
+private:
     std::uint8_t m_returnCode = 0;
     CString m_text;
 };
@@ -62,7 +62,7 @@ inline constexpr CodeText kResendErrorCodes[] = {
 
 // Echoes a resend request's return code and error code.
 class CMsgResend final : public CMessageFields<CMsgResend> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgResend";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x10;
@@ -81,13 +81,13 @@ class CMsgResend final : public CMessageFields<CMsgResend> {
         v.U8(m_errorCode, "Error Code", describe::Table{kResendErrorCodes, "Unknown Value"});
     }
 
-  private:
+private:
     std::uint8_t m_returnCode = 0;
     std::uint8_t m_errorCode = 0;
 };
 
 class CMsgKeepAlive final : public CEmptyAck<CMsgKeepAlive> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgKeepAlive";
     static constexpr int kSubCommand = 0x13;
     static constexpr const char* kTitle = "Keep Alive Acknowledge";
@@ -98,7 +98,7 @@ class CMsgKeepAlive final : public CEmptyAck<CMsgKeepAlive> {
 
 // Command 0x99, empty body; the only message that can travel in the short form.
 class CMsgHealthCheck final : public CMessageFields<CMsgHealthCheck> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgHealthCheck";
     static constexpr std::uint32_t kCommand = 0x99;
     static constexpr int kSubCommand = -1;
@@ -116,7 +116,7 @@ class CMsgHealthCheck final : public CMessageFields<CMsgHealthCheck> {
     template <class V>
     void Visit(V& /*v*/) {}
 
-  private:
+private:
     bool m_longForm;
 };
 

@@ -89,7 +89,7 @@ void ReturnCode4(V& v, std::uint32_t& returnCode, const char* label = "Return Co
 // show nothing.
 template <class V>
 class CountedRun {
-  public:
+public:
     CountedRun(V& v, LengthPrefix width, std::size_t value) : m_v(v) {
         if constexpr (V::kReading) {
             m_length = width == LengthPrefix::OneByte ? v.In().ReadByte() : v.In().ReadWord();
@@ -121,7 +121,7 @@ class CountedRun {
         }
     }
 
-  private:
+private:
     V& m_v;
     std::size_t m_length = 0;
     std::size_t m_start = 0;

@@ -23,7 +23,7 @@ inline constexpr CodeText kTarnDataTypes[] = {{0, "Data from TRNX Controller"}};
 // Opens a job: the module and DLL names, which stations and key stations (and their EXT ports) are
 // present, and the job's FIR data.
 class CMsgTarnStartPassThroughMode final : public CMessageFields<CMsgTarnStartPassThroughMode> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgTarnStartPassThroughMode";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x00;
@@ -60,7 +60,7 @@ class CMsgTarnStartPassThroughMode final : public CMessageFields<CMsgTarnStartPa
         layout::Block(v, LengthPrefix::TwoBytes, [this](auto& block) { VisitStations(block); });
     }
 
-  private:
+private:
     template <class B>
     void VisitStations(B& b) {
         b.U8(m_dataType, "Data Type", describe::Table{kTarnDataTypes, "Unknown Type"});
@@ -107,7 +107,7 @@ class CMsgTarnStartPassThroughMode final : public CMessageFields<CMsgTarnStartPa
 
 // Closes a job: the Tarn start layout with the station name "TERMINATE" and no station data.
 class CMsgTerminateJob final : public CMessageFields<CMsgTerminateJob> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgTerminateJob";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x00;
@@ -132,7 +132,7 @@ class CMsgTerminateJob final : public CMessageFields<CMsgTerminateJob> {
         layout::FixedBytes(v, CByteArray{0x00, 0x00, 0x00, 0x01, 0x00});
     }
 
-  private:
+private:
     CString m_moduleName;
     CString m_applicationName;
 };
@@ -146,7 +146,7 @@ inline constexpr CodeText kCorvidHardwareVersions[] = {
 // Opens pass-through mode for one card: who asks, the reader kind, the card's ATR and clock, and the
 // card's application data; when extended also a list of tag-length-value items.
 class CMsgCorvidStartPassThroughMode final : public CMessageFields<CMsgCorvidStartPassThroughMode> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgCorvidStartPassThroughMode";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x00;
@@ -210,7 +210,7 @@ class CMsgCorvidStartPassThroughMode final : public CMessageFields<CMsgCorvidSta
         }
     }
 
-  private:
+private:
     template <class B>
     void VisitItems(B& b) {
         if constexpr (B::kReading) {
@@ -257,7 +257,7 @@ inline constexpr CodeText kFinishReasons[] = {
 
 // Ends or abandons pass-through mode, with a reason.
 class CMsgPassThroughModeFinish final : public CMessageFields<CMsgPassThroughModeFinish> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgPassThroughModeFinish";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0xFF;
@@ -276,7 +276,7 @@ class CMsgPassThroughModeFinish final : public CMessageFields<CMsgPassThroughMod
         v.U8(m_reason, "Reason", describe::Table{kFinishReasons, "UnKnown type"});
     }
 
-  private:
+private:
     std::uint8_t m_reason = 0;
 };
 

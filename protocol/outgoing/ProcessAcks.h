@@ -20,7 +20,7 @@ namespace tessaly {
 //   indicator-first:          indicator; length (= response + 1); rc (1); response
 // The length counts the bytes after it, so each layout delimits itself (Bulk Process relies on it).
 class CMsgProcess final : public CMessageFields<CMsgProcess> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgProcess";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x05;
@@ -60,7 +60,7 @@ class CMsgProcess final : public CMessageFields<CMsgProcess> {
         }
     }
 
-  private:
+private:
     // The bytes the length counts besides the response.
     static constexpr std::size_t FixedLength(bool lengthFirst, bool wide) {
         return lengthFirst ? (wide ? 7 : 2) : (wide ? 4 : 1);
@@ -87,7 +87,7 @@ inline constexpr CodeText kBulkStatuses[] = {{kBulkSuccess, "Success"}, {kBulkFa
 
 // Status (1); count (2); then each element's own body, unprefixed. The executor appends the elements.
 class CMsgBulkProcess final : public CMessageFields<CMsgBulkProcess> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgBulkProcess";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x0C;
@@ -127,14 +127,14 @@ class CMsgBulkProcess final : public CMessageFields<CMsgBulkProcess> {
         }
     }
 
-  private:
+private:
     std::uint8_t m_status = kBulkSuccess;
     std::vector<CRCPtr<CMsgProcess>> m_elements;
 };
 
 // Indicator; length (2) = data + 4 when extended, + 1 otherwise; rc; the simulated data, unprefixed.
 class CMsgCardCommandSimulation final : public CMessageFields<CMsgCardCommandSimulation> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgCardCommandSimulation";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x15;
@@ -158,7 +158,7 @@ class CMsgCardCommandSimulation final : public CMessageFields<CMsgCardCommandSim
         layout::RestOfRun(v, run, m_data, "Simulated Response Data", describe::SpacedOrNone{});
     }
 
-  private:
+private:
     static constexpr std::size_t FixedLength(bool wide) { return wide ? 4 : 1; }
 
     std::uint8_t m_indicator = layout::kGotResponse;

@@ -20,7 +20,7 @@ inline constexpr CodeText kOverwriteModes[] = {
 // Mode (1 character); the old name as str8 when the mode is "2"; the name as str8; the module
 // sequence numbers as bytes8. Names and numbers are cut to 255 bytes.
 class CMsgRegisterDevice final : public CMessageFields<CMsgRegisterDevice> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgRegisterDevice";
     static constexpr std::uint32_t kCommand = 0x06;
     static constexpr int kSubCommand = -1;
@@ -62,7 +62,7 @@ class CMsgRegisterDevice final : public CMessageFields<CMsgRegisterDevice> {
         }
     }
 
-  private:
+private:
     std::uint8_t m_mode = kOverwriteNotAllowed;
     CString m_oldDeviceName;
     CString m_deviceName;
@@ -71,7 +71,7 @@ class CMsgRegisterDevice final : public CMessageFields<CMsgRegisterDevice> {
 
 // The module sequence number, when there is one.
 class CMsgRequestDeviceName final : public CMessageFields<CMsgRequestDeviceName> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgRequestDeviceName";
     static constexpr std::uint32_t kCommand = 0x07;
     static constexpr int kSubCommand = -1;
@@ -95,14 +95,14 @@ class CMsgRequestDeviceName final : public CMessageFields<CMsgRequestDeviceName>
         }
     }
 
-  private:
+private:
     bool m_hasNumber = false;
     std::uint8_t m_moduleSequenceNumber = 0;
 };
 
 // The module sequence number; the name as str8 (cut to 255 bytes).
 class CMsgSetDeviceName final : public CMessageFields<CMsgSetDeviceName> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgSetDeviceName";
     static constexpr std::uint32_t kCommand = 0x09;
     static constexpr int kSubCommand = -1;
@@ -123,7 +123,7 @@ class CMsgSetDeviceName final : public CMessageFields<CMsgSetDeviceName> {
         v.Text(m_deviceName, LengthPrefix::OneByte, "Personalization Device Name");
     }
 
-  private:
+private:
     std::uint8_t m_moduleSequenceNumber = 0;
     CString m_deviceName;
 };

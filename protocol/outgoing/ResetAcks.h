@@ -11,7 +11,7 @@ namespace tessaly {
 // rc; ATR as bytes16.
 template <class Derived>
 class CResetAck : public CMessageFields<Derived> {
-  public:
+public:
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr const char* kTitle = "Reset Card Acknowledge";
 
@@ -24,7 +24,7 @@ class CResetAck : public CMessageFields<Derived> {
         v.Bytes(m_atr, LengthPrefix::TwoBytes, "ATR Data", describe::SpacedOrNone{});
     }
 
-  protected:
+protected:
     CResetAck(std::uint32_t returnCode, CByteArray atr, bool extended)
         : CMessageFields<Derived>(extended),
           m_returnCode(layout::Narrow(returnCode, extended)),
@@ -33,13 +33,13 @@ class CResetAck : public CMessageFields<Derived> {
         this->ReadBody(body);
     }
 
-  private:
+private:
     std::uint32_t m_returnCode = 0;
     CByteArray m_atr;
 };
 
 class CMsgResetCard final : public CResetAck<CMsgResetCard> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgResetCard";
     static constexpr int kSubCommand = 0x01;
 
@@ -50,7 +50,7 @@ class CMsgResetCard final : public CResetAck<CMsgResetCard> {
 
 // Same title as the cold reset.
 class CMsgWarmReset final : public CResetAck<CMsgWarmReset> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgWarmReset";
     static constexpr int kSubCommand = 0x0B;
 
@@ -63,7 +63,7 @@ class CMsgWarmReset final : public CResetAck<CMsgWarmReset> {
 // 1-byte clock code); baud rate (4); ATR as bytes16.
 template <class Derived>
 class CResetWithPpsAck : public CMessageFields<Derived> {
-  public:
+public:
     static constexpr std::uint32_t kCommand = 0x0A;
 
     std::uint32_t GetReturnCode() const { return m_returnCode; }
@@ -86,7 +86,7 @@ class CResetWithPpsAck : public CMessageFields<Derived> {
         run.End();
     }
 
-  protected:
+protected:
     CResetWithPpsAck(std::uint32_t returnCode, std::uint32_t frequency, std::uint32_t baudRate,
                      CByteArray atr, bool extended)
         : CMessageFields<Derived>(extended),
@@ -98,7 +98,7 @@ class CResetWithPpsAck : public CMessageFields<Derived> {
         this->ReadBody(body);
     }
 
-  private:
+private:
     // The bytes after the length field besides the ATR: rc, frequency, baud rate, ATR length.
     static constexpr std::size_t FixedLength(bool wide) { return wide ? 14 : 8; }
 
@@ -109,7 +109,7 @@ class CResetWithPpsAck : public CMessageFields<Derived> {
 };
 
 class CMsgResetCardWithPPS final : public CResetWithPpsAck<CMsgResetCardWithPPS> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgResetCardWithPPS";
     static constexpr int kSubCommand = 0x0F;
     static constexpr const char* kTitle = "Reset Card With PPS Acknowledge";
@@ -121,7 +121,7 @@ class CMsgResetCardWithPPS final : public CResetWithPpsAck<CMsgResetCardWithPPS>
 };
 
 class CMsgWarmResetWithPPS final : public CResetWithPpsAck<CMsgWarmResetWithPPS> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgWarmResetWithPPS";
     static constexpr int kSubCommand = 0x12;
     static constexpr const char* kTitle = "Warm Reset With PPS Acknowledge";

@@ -11,7 +11,7 @@ namespace tessaly {
 // rc (Derived::kAlwaysWide false: 4 bytes when extended, else 1) or rc4 (kAlwaysWide true).
 template <class Derived>
 class CReturnCodeAck : public CMessageFields<Derived> {
-  public:
+public:
     static constexpr std::uint32_t kCommand = 0x0A;
 
     std::uint32_t GetReturnCode() const { return m_returnCode; }
@@ -25,7 +25,7 @@ class CReturnCodeAck : public CMessageFields<Derived> {
         }
     }
 
-  protected:
+protected:
     CReturnCodeAck(std::uint32_t returnCode, bool extended)
         : CMessageFields<Derived>(extended),
           m_returnCode(Derived::kAlwaysWide ? returnCode : layout::Narrow(returnCode, extended)) {}
@@ -33,25 +33,25 @@ class CReturnCodeAck : public CMessageFields<Derived> {
         this->ReadBody(body);
     }
 
-  private:
+private:
     std::uint32_t m_returnCode = 0;
 };
 
 // An empty body.
 template <class Derived>
 class CEmptyAck : public CMessageFields<Derived> {
-  public:
+public:
     static constexpr std::uint32_t kCommand = 0x0A;
 
     template <class V>
     void Visit(V& /*v*/) {}
 
-  protected:
+protected:
     explicit CEmptyAck(bool extended) : CMessageFields<Derived>(extended) {}
 };
 
 class CMsgSetVoltage final : public CReturnCodeAck<CMsgSetVoltage> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgSetVoltage";
     static constexpr int kSubCommand = 0x02;
     static constexpr const char* kTitle = "Set Voltage Acknowledge";
@@ -62,7 +62,7 @@ class CMsgSetVoltage final : public CReturnCodeAck<CMsgSetVoltage> {
 };
 
 class CMsgSetFrequency final : public CReturnCodeAck<CMsgSetFrequency> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgSetFrequency";
     static constexpr int kSubCommand = 0x04;
     static constexpr const char* kTitle = "Set Frequency Acknowledge";
@@ -73,7 +73,7 @@ class CMsgSetFrequency final : public CReturnCodeAck<CMsgSetFrequency> {
 };
 
 class CMsgEjectCard final : public CReturnCodeAck<CMsgEjectCard> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgEjectCard";
     static constexpr int kSubCommand = 0x06;
     static constexpr const char* kTitle = "Eject Card Acknowledge";
@@ -84,7 +84,7 @@ class CMsgEjectCard final : public CReturnCodeAck<CMsgEjectCard> {
 };
 
 class CMsgConfigSerialPort final : public CReturnCodeAck<CMsgConfigSerialPort> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgConfigSerialPort";
     static constexpr int kSubCommand = 0x09;
     static constexpr const char* kTitle = "Serial Port Configured";
@@ -95,7 +95,7 @@ class CMsgConfigSerialPort final : public CReturnCodeAck<CMsgConfigSerialPort> {
 };
 
 class CMsgSerialFlush final : public CReturnCodeAck<CMsgSerialFlush> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgSerialFlush";
     static constexpr int kSubCommand = 0x22;
     static constexpr const char* kTitle = "Serial Flush";
@@ -106,7 +106,7 @@ class CMsgSerialFlush final : public CReturnCodeAck<CMsgSerialFlush> {
 };
 
 class CMsgSetCardType final : public CReturnCodeAck<CMsgSetCardType> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgSetCardType";
     static constexpr int kSubCommand = 0x17;
     static constexpr const char* kTitle = "Set Card Type Acknowledge";
@@ -117,7 +117,7 @@ class CMsgSetCardType final : public CReturnCodeAck<CMsgSetCardType> {
 };
 
 class CMsgPiccIssuePPS final : public CReturnCodeAck<CMsgPiccIssuePPS> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgPiccIssuePPS";
     static constexpr int kSubCommand = 0x31;
     static constexpr const char* kTitle = "PICC Issue PPS Acknowledge";
@@ -128,7 +128,7 @@ class CMsgPiccIssuePPS final : public CReturnCodeAck<CMsgPiccIssuePPS> {
 };
 
 class CMsgSetKeys final : public CReturnCodeAck<CMsgSetKeys> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgSetKeys";
     static constexpr int kSubCommand = 0x33;
     static constexpr const char* kTitle = "Set Keys Acknowledge";
@@ -139,7 +139,7 @@ class CMsgSetKeys final : public CReturnCodeAck<CMsgSetKeys> {
 };
 
 class CMsgPiccPower final : public CReturnCodeAck<CMsgPiccPower> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgPiccPower";
     static constexpr int kSubCommand = 0x35;
     static constexpr const char* kTitle = "PICC Power Acknowledge";
@@ -150,7 +150,7 @@ class CMsgPiccPower final : public CReturnCodeAck<CMsgPiccPower> {
 };
 
 class CMsgSetNAD final : public CEmptyAck<CMsgSetNAD> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgSetNAD";
     static constexpr int kSubCommand = 0x08;
     static constexpr const char* kTitle = "Set NAD Acknowledge";
@@ -160,7 +160,7 @@ class CMsgSetNAD final : public CEmptyAck<CMsgSetNAD> {
 };
 
 class CMsgSetTimeoutValue final : public CEmptyAck<CMsgSetTimeoutValue> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgSetTimeoutValue";
     static constexpr int kSubCommand = 0x11;
     static constexpr const char* kTitle = "Set TimeOut Acknowledge";

@@ -12,7 +12,7 @@ namespace tessaly {
 
 // Set Baud Rate and Issue PPS share the sub-code; the Issue PPS form adds F and D and the baud rate.
 class CMsgSetBaudRate final : public CMessageFields<CMsgSetBaudRate> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgSetBaudRate";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x03;
@@ -48,7 +48,7 @@ class CMsgSetBaudRate final : public CMessageFields<CMsgSetBaudRate> {
         }
     }
 
-  private:
+private:
     std::uint32_t m_returnCode = 0;
     bool m_withPps = false;
     std::uint8_t m_fAndD = 0;
@@ -65,7 +65,7 @@ inline constexpr CodeText kQueryCardResults[] = {
 };
 
 class CMsgQueryCard final : public CMessageFields<CMsgQueryCard> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgQueryCard";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x07;
@@ -88,7 +88,7 @@ class CMsgQueryCard final : public CMessageFields<CMsgQueryCard> {
         }
     }
 
-  private:
+private:
     std::uint32_t m_result = 0;
 };
 
@@ -99,7 +99,7 @@ inline constexpr CodeText kHardwareVersions[] = {
 };
 
 class CMsgGetHardwareVersion final : public CMessageFields<CMsgGetHardwareVersion> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgGetHardwareVersion";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x0A;
@@ -119,7 +119,7 @@ class CMsgGetHardwareVersion final : public CMessageFields<CMsgGetHardwareVersio
         v.U8(m_version, "Version", describe::Table{kHardwareVersions, "Unknown Type"});
     }
 
-  private:
+private:
     std::uint8_t m_version = 0;
 };
 
@@ -132,7 +132,7 @@ inline constexpr CodeText kAttributeIndicators[] = {
 };
 
 class CMsgReaderAttribute final : public CMessageFields<CMsgReaderAttribute> {
-  public:
+public:
     static constexpr const char* kClassName = "CMsgReaderAttribute";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x16;
@@ -174,7 +174,7 @@ class CMsgReaderAttribute final : public CMessageFields<CMsgReaderAttribute> {
         run.End();
     }
 
-  private:
+private:
     std::uint8_t m_errorIndicator = 0;
     std::uint32_t m_returnCode = 0;
     bool m_valuePresent = false;

@@ -13,7 +13,7 @@ namespace tessaly::tools {
 std::string JsonString(const std::string& text);
 
 class JsonObject {
-  public:
+public:
     JsonObject& Add(const char* key, const std::string& value);
     JsonObject& Add(const char* key, const char* value) { return Add(key, std::string(value)); }
     JsonObject& Add(const char* key, std::int64_t value);
@@ -23,7 +23,7 @@ class JsonObject {
     JsonObject& AddRaw(const char* key, const std::string& json);
     std::string Text() const { return "{" + m_body + "}"; }
 
-  private:
+private:
     void Key(const char* key);
     std::string m_body;
 };
