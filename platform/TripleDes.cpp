@@ -1,0 +1,205 @@
+#include "platform/TripleDes.h"
+
+#include <algorithm>
+#include <array>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// windows.h first: bcrypt.h needs its base types.
+#include <bcrypt.h>
+#else
+#include <mutex>
+
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+#endif
+
+namespace tessaly::platform {
+
+#ifdef _WIN32
+
+namespace {
+
+struct AlgorithmClose {
+    void operator()(BCRYPT_ALG_HANDLE handle) const { BCryptCloseAlgorithmProvider(handle, 0); }
+};
+struct KeyDestroy {
+    void operator()(BCRYPT_KEY_HANDLE handle) const { BCryptDestroyKey(handle); }
+};
+using AlgorithmHandle = std::unique_ptr<void, AlgorithmClose>;
+using KeyHandle = std::unique_ptr<void, KeyDestroy>;
+
+using Block = std::array<UCHAR, CTripleDes::kBlockSize>;
+constexpr ULONG kBlockBytes = static_cast<ULONG>(CTripleDes::kBlockSize);
+
+}  // namespace
+
+struct CTripleDes::Impl {
+    std::array<UCHAR, kKeySize> key{};
+    AlgorithmHandle algorithm;
+
+    Impl() = default;
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+    ~Impl() { SecureZeroMemory(key.data(), key.size()); }
+
+    // Wine's CNG has no Triple DES in ECB mode. One block in CBC mode with a zero IV is the ECB
+    // result, provided every block gets a freshly made key object: the IV chains through the key
+    // object, and Wine refuses a reused one.
+    bool Run(bool encrypt, const std::uint8_t* in, std::uint8_t* out) {
+        bool ok = false;
+        Block input{};
+        Block result{};
+        BCRYPT_KEY_HANDLE rawKey = nullptr;
+        if (algorithm &&
+            BCRYPT_SUCCESS(BCryptGenerateSymmetricKey(algorithm.get(), &rawKey, nullptr, 0, key.data(),
+                                                      static_cast<ULONG>(key.size()), 0))) {
+            KeyHandle keyHandle(rawKey);
+            std::copy(in, in + kBlockSize, input.begin());
+            Block iv{};  // never a null IV in CBC mode
+            ULONG written = 0;
+            const NTSTATUS status =
+                encrypt ? BCryptEncrypt(keyHandle.get(), input.data(), kBlockBytes, nullptr, iv.data(),
+                                        kBlockBytes, result.data(), kBlockBytes, &written, 0)
+                        : BCryptDecrypt(keyHandle.get(), input.data(), kBlockBytes, nullptr, iv.data(),
+                                        kBlockBytes, result.data(), kBlockBytes, &written, 0);
+            ok = BCRYPT_SUCCESS(status) && written == kBlockBytes;
+        }
+        std::copy(result.begin(), result.end(), out);
+        if (!ok) {
+            std::fill(out, out + kBlockSize, std::uint8_t{0});
+        }
+        SecureZeroMemory(input.data(), input.size());
+        SecureZeroMemory(result.data(), result.size());
+        return ok;
+    }
+};
+
+CTripleDes::CTripleDes(std::span<const std::uint8_t, kKeySize> key) : m_impl(std::make_unique<Impl>()) {
+    std::copy(key.begin(), key.end(), m_impl->key.begin());
+    BCRYPT_ALG_HANDLE rawAlgorithm = nullptr;
+    if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&rawAlgorithm, BCRYPT_3DES_ALGORITHM, nullptr, 0))) {
+        return;
+    }
+    AlgorithmHandle algorithm(rawAlgorithm);
+    wchar_t mode[] = BCRYPT_CHAIN_MODE_CBC;
+    if (!BCRYPT_SUCCESS(BCryptSetProperty(algorithm.get(), BCRYPT_CHAINING_MODE,
+                                          reinterpret_cast<PUCHAR>(mode), static_cast<ULONG>(sizeof(mode)),
+                                          0))) {
+        return;
+    }
+    m_impl->algorithm = std::move(algorithm);
+}
+
+CTripleDes::~CTripleDes() = default;
+
+bool CTripleDes::IsReady() const {
+    return m_impl->algorithm != nullptr;
+}
+
+bool CTripleDes::EncryptBlock(const std::uint8_t* in, std::uint8_t* out) const {
+    return m_impl->Run(true, in, out);
+}
+
+bool CTripleDes::DecryptBlock(const std::uint8_t* in, std::uint8_t* out) const {
+    return m_impl->Run(false, in, out);
+}
+
+void WipeBytes(void* data, std::size_t size) {
+    if (data != nullptr) {
+        SecureZeroMemory(data, size);
+    }
+}
+
+#else
+
+namespace {
+
+struct CipherFree {
+    void operator()(EVP_CIPHER* cipher) const { EVP_CIPHER_free(cipher); }
+};
+struct ContextFree {
+    void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
+};
+using CipherPtr = std::unique_ptr<EVP_CIPHER, CipherFree>;
+using ContextPtr = std::unique_ptr<EVP_CIPHER_CTX, ContextFree>;
+
+// A keyed context without padding: in ECB mode each whole block then comes out at once and no state
+// carries over from one update to the next.
+ContextPtr MakeContext(const EVP_CIPHER* cipher, const std::uint8_t* key, bool encrypt) {
+    ContextPtr context(EVP_CIPHER_CTX_new());
+    if (!context || EVP_CipherInit_ex2(context.get(), cipher, key, nullptr, encrypt ? 1 : 0, nullptr) != 1 ||
+        EVP_CIPHER_CTX_set_padding(context.get(), 0) != 1) {
+        return nullptr;
+    }
+    return context;
+}
+
+}  // namespace
+
+struct CTripleDes::Impl {
+    std::mutex lock;  // an EVP context must not be updated by two threads at once
+    ContextPtr encrypt;
+    ContextPtr decrypt;
+
+    bool Run(EVP_CIPHER_CTX* context, const std::uint8_t* in, std::uint8_t* out) {
+        std::array<unsigned char, kBlockSize> result{};
+        bool ok = false;
+        if (context != nullptr) {
+            int written = 0;
+            const std::lock_guard<std::mutex> guard(lock);
+            ok = EVP_CipherUpdate(context, result.data(), &written, in, static_cast<int>(kBlockSize)) == 1 &&
+                 written == static_cast<int>(kBlockSize);
+        }
+        std::copy(result.begin(), result.end(), out);
+        if (!ok) {
+            std::fill(out, out + kBlockSize, std::uint8_t{0});
+        }
+        OPENSSL_cleanse(result.data(), result.size());
+        return ok;
+    }
+};
+
+CTripleDes::CTripleDes(std::span<const std::uint8_t, kKeySize> key) : m_impl(std::make_unique<Impl>()) {
+    // Three-key Triple DES is in OpenSSL 3's default provider; only single DES needs the legacy one.
+    const CipherPtr cipher(EVP_CIPHER_fetch(nullptr, "DES-EDE3-ECB", nullptr));
+    if (!cipher) {
+        return;
+    }
+    ContextPtr encrypt = MakeContext(cipher.get(), key.data(), true);
+    ContextPtr decrypt = MakeContext(cipher.get(), key.data(), false);
+    if (encrypt && decrypt) {
+        m_impl->encrypt = std::move(encrypt);
+        m_impl->decrypt = std::move(decrypt);
+    }
+}
+
+CTripleDes::~CTripleDes() = default;
+
+bool CTripleDes::IsReady() const {
+    return m_impl->encrypt != nullptr;
+}
+
+bool CTripleDes::EncryptBlock(const std::uint8_t* in, std::uint8_t* out) const {
+    return m_impl->Run(m_impl->encrypt.get(), in, out);
+}
+
+bool CTripleDes::DecryptBlock(const std::uint8_t* in, std::uint8_t* out) const {
+    return m_impl->Run(m_impl->decrypt.get(), in, out);
+}
+
+void WipeBytes(void* data, std::size_t size) {
+    if (data != nullptr) {
+        OPENSSL_cleanse(data, size);
+    }
+}
+
+#endif
+
+}  // namespace tessaly::platform

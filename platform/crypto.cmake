@@ -1,0 +1,10 @@
+# Triple DES from the platform: CNG on Windows, OpenSSL libcrypto (3.x, default provider) elsewhere.
+add_library(tessaly_crypto STATIC ${CMAKE_CURRENT_LIST_DIR}/TripleDes.cpp)
+target_include_directories(tessaly_crypto PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(tessaly_crypto PRIVATE tessaly_warnings)
+if(WIN32)
+  target_link_libraries(tessaly_crypto PRIVATE bcrypt)
+else()
+  find_package(OpenSSL 3.0 REQUIRED COMPONENTS Crypto)
+  target_link_libraries(tessaly_crypto PRIVATE OpenSSL::Crypto)
+endif()
