@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "cardaccess/cipher/CipherEnvelope.h"
 #include "protocol/ObjCommMessage.h"
 #include "protocol/outgoing/MessageLayout.h"
 
@@ -33,6 +34,9 @@ protected:
         this->ReadBody(body);
     }
 
+    void SetReturnCode(std::uint32_t returnCode) { m_returnCode = returnCode; }
+    CByteArray& Data() { return m_data; }
+
 private:
     std::uint32_t m_returnCode = 0;
     CByteArray m_data;
@@ -60,6 +64,27 @@ public:
     CMsgPiccAuthenticate(std::uint32_t returnCode, CByteArray data, bool extended)
         : CReturnCodeDataAck(returnCode, std::move(data), extended) {}
     CMsgPiccAuthenticate(CInBinaryString& body, bool extended) : CReturnCodeDataAck(body, extended) {}
+};
+
+// rc4; the enciphered envelope of the data as bytes16. Should the envelope fail, the data is empty and
+// the return code 0x89 (enciphered data could not be handled).
+class CMsgDiversifyKeys final : public CReturnCodeDataAck<CMsgDiversifyKeys> {
+public:
+    static constexpr const char* kClassName = "CMsgDiversifyKeys";
+    static constexpr int kSubCommand = 0x36;
+    static constexpr const char* kTitle = "Diversify Keys Acknowledge";
+    static constexpr const char* kDataLabel = "Data";
+    static constexpr std::uint32_t kEnvelopeFailed = 0x89;
+
+    CMsgDiversifyKeys(std::uint32_t returnCode, const CByteArray& data, const CCipherContext& context,
+                      bool extended);
+    // Host side: the data is the envelope as it travels.
+    CMsgDiversifyKeys(CInBinaryString& body, bool extended) : CReturnCodeDataAck(body, extended) {}
+
+    bool EnvelopeFailed() const { return m_envelopeFailed; }
+
+private:
+    bool m_envelopeFailed = false;
 };
 
 // rc4; tuning value (4).

@@ -111,6 +111,7 @@ constexpr MessageEntry kSubCommands[] = {
     {0x33, &Make<CMsgSetKeys>},
     {0x34, &Make<CMsgPiccAuthenticate>},
     {0x35, &Make<CMsgPiccPower>},
+    {0x36, &Make<CMsgDiversifyKeys>},
     {0xFF, &Make<CMsgPassThroughModeFinish>},
 };
 

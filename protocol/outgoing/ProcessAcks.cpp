@@ -3,13 +3,25 @@
 namespace tessaly {
 
 CMsgProcess::CMsgProcess(bool timedOut, std::uint32_t returnCode, CByteArray response, bool lengthFirst,
-                         bool extended, std::uint16_t flags)
+                         bool extended, std::uint16_t flags, const CCipherContext* context)
     : CMessageFields(extended),
       m_indicator(timedOut ? layout::kTimedOut : layout::kGotResponse),
       m_flags(flags),
       m_returnCode(layout::Narrow(returnCode, extended)),
-      m_response(layout::Clip(std::move(response), layout::kMax16 - FixedLength(lengthFirst, extended))),
-      m_lengthFirst(lengthFirst) {}
+      m_lengthFirst(lengthFirst) {
+    const std::size_t room = layout::kMax16 - FixedLength(lengthFirst, extended);
+    if ((flags & kFlagEncipherResponse) == 0 || context == nullptr) {
+        m_response = layout::Clip(std::move(response), room);
+        return;
+    }
+    // The envelope adds at most its overhead; cut the plain response so that the envelope fits.
+    const CByteArray plain = layout::Clip(std::move(response), room - kEnvelopeOverhead);
+    if (!EncryptEnvelope(*context, plain, m_response)) {
+        m_response.clear();
+        m_returnCode = kEnvelopeFailed;
+        m_envelopeFailed = true;
+    }
+}
 
 CMsgProcess::CMsgProcess(CInBinaryString& body, bool extended, bool lengthFirst)
     : CMessageFields(extended), m_lengthFirst(lengthFirst) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "cardaccess/cipher/CipherEnvelope.h"
 #include "common/ValueTable.h"
 #include "protocol/ObjCommMessage.h"
 #include "protocol/outgoing/MessageLayout.h"
@@ -19,6 +20,10 @@ namespace tessaly {
 //   indicator-first, extended: indicator; flags (2); length (= response + 4); rc (4); response
 //   indicator-first:          indicator; length (= response + 1); rc (1); response
 // The length counts the bytes after it, so each layout delimits itself (Bulk Process relies on it).
+//
+// With flag 0x0004 and a cipher context the response travels as its enciphered envelope. Should the
+// envelope fail, the answer carries no response and the return code 0x89 (enciphered data could not
+// be handled): the card's answer never goes out in clear, and a failure is never reported as success.
 class CMsgProcess final : public CMessageFields<CMsgProcess> {
 public:
     static constexpr const char* kClassName = "CMsgProcess";
@@ -26,8 +31,11 @@ public:
     static constexpr int kSubCommand = 0x05;
     static constexpr const char* kTitle = "Process Acknowledge";
 
+    static constexpr std::uint16_t kFlagEncipherResponse = 0x0004;
+    static constexpr std::uint32_t kEnvelopeFailed = 0x89;
+
     CMsgProcess(bool timedOut, std::uint32_t returnCode, CByteArray response, bool lengthFirst, bool extended,
-                std::uint16_t flags = 0);
+                std::uint16_t flags = 0, const CCipherContext* context = nullptr);
     // Host side, in the layout given. The response is delimited by the length field, so bytes after it
     // are left unread.
     CMsgProcess(CInBinaryString& body, bool extended, bool lengthFirst);
@@ -42,6 +50,8 @@ public:
     std::uint32_t GetReturnCode() const { return m_returnCode; }
     const CByteArray& GetResponse() const { return m_response; }
     bool IsLengthFirst() const { return m_lengthFirst; }
+    // True when an envelope was asked for and could not be made.
+    bool EnvelopeFailed() const { return m_envelopeFailed; }
 
     template <class V>
     void Visit(V& v) {
@@ -79,6 +89,7 @@ private:
     std::uint32_t m_returnCode = 0;
     CByteArray m_response;
     bool m_lengthFirst = false;
+    bool m_envelopeFailed = false;
 };
 
 inline constexpr std::uint8_t kBulkSuccess = 0;

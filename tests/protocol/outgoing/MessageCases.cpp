@@ -13,6 +13,12 @@
 namespace tessaly::test {
 namespace {
 
+// The development key's context: the envelopes below are the known answers for that key.
+const CCipherContext& Cipher() {
+    static const CCipherContext context(DevelopmentStationKey());
+    return context;
+}
+
 template <class T, class... Args>
 std::unique_ptr<CObjCommMessage> M(Args&&... args) {
     return std::make_unique<T>(std::forward<Args>(args)...);
@@ -277,6 +283,25 @@ const MessageCase kCases[] = {
      {"Command", "Process Acknowledge", "Time Out Indicator", "Get Response", "Flags", "0000", "Return Code",
       "00000000", "Smart Card Response Data", "9000"}},
 
+    {"process enciphered extended",
+     true,
+     [] {
+         return M<CMsgProcess>(false, 0x90U, Hex("61 10"), false, true, CMsgProcess::kFlagEncipherResponse,
+                               &Cipher());
+     },
+     "30 00 04 00 0C 00 00 00 90 C3 C2 AE 2B AD EA E9 19",
+     {"Command", "Process Acknowledge", "Time Out Indicator", "Get Response", "Flags", "0004", "Return Code",
+      "00000090", "Smart Card Response Data", "C3C2AE2BADEAE919"}},
+    {"process enciphered length first",
+     false,
+     [] {
+         return M<CMsgProcess>(false, 0x90U, Hex("61 10"), true, false, CMsgProcess::kFlagEncipherResponse,
+                               &Cipher());
+     },
+     "00 0A 30 90 C3 C2 AE 2B AD EA E9 19",
+     {"Command", "Process Acknowledge", "Time Out Indicator", "Get Response", "Return Code", "90",
+      "Smart Card Response Data", "C3C2AE2BADEAE919"}},
+
     // Bulk Process
     {"bulk process",
      false,
@@ -408,6 +433,12 @@ const MessageCase kCases[] = {
      [] { return M<CMsgPiccAuthenticate>(0U, Hex("01 02"), true); },
      "00 00 00 00 00 02 01 02",
      {"Command", "PICC Authenticate Acknowledge", "Return Code", "00000000", "Data", "0102"}},
+    {"diversify keys", false, [] { return M<CMsgDiversifyKeys>(0x88U, CByteArray{}, Cipher(), false); },
+     "00 00 00 88 00 08 2E B5 58 0E 72 EF 49 77",
+     {"Command", "Diversify Keys Acknowledge", "Return Code", "00000088", "Data", "2EB5580E72EF4977"}},
+    {"diversify keys extended", true, [] { return M<CMsgDiversifyKeys>(0x91U, CByteArray{}, Cipher(), true); },
+     "00 00 00 91 00 08 2E B5 58 0E 72 EF 49 77",
+     {"Command", "Diversify Keys Acknowledge", "Return Code", "00000091", "Data", "2EB5580E72EF4977"}},
     {"antenna tuning",
      false,
      [] { return M<CMsgPiccAntennaTuning>(0x88U, 0U, false); },

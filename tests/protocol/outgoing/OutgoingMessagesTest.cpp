@@ -58,6 +58,7 @@ const std::map<std::string, Codes> kCodes = {
     {"CMsgSetKeys", {0x0A, 0x33}},
     {"CMsgPiccAuthenticate", {0x0A, 0x34}},
     {"CMsgPiccPower", {0x0A, 0x35}},
+    {"CMsgDiversifyKeys", {0x0A, 0x36}},
     {"CMsgPassThroughModeFinish", {0x0A, 0xFF}},
     {"CMsgHealthCheck", {0x99, -1}},
     {"CMsgRegisterDevice", {0x06, -1}},
@@ -169,6 +170,50 @@ TEST(OutgoingMessages, ConstructorArgumentsMeanWhatTheyName) {
     EXPECT_EQ(CMsgSetCardType(0x80100008, false).GetReturnCode(), 0x80100008U) << "rc4 is never narrowed";
 }
 
+TEST(OutgoingMessages, ResponseIsEncipheredOnlyWhenAskedAndPossible) {
+    const CCipherContext context(DevelopmentStationKey());
+    const CByteArray response = Hex("00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF 01 02 90 00");
+    struct Case {
+        std::uint16_t flags;
+        const CCipherContext* context;
+        bool enciphered;
+    };
+    const Case cases[] = {
+        {0x0004, &context, true},  {0xFFFF, &context, true},  {0x0004, nullptr, false},
+        {0x0002, &context, false}, {0x0000, &context, false},
+    };
+    for (const Case& c : cases) {
+        for (const bool lengthFirst : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "flags " << c.flags << (lengthFirst ? ", length first" : ""));
+            const CMsgProcess process(false, 0, response, lengthFirst, true, c.flags, c.context);
+            EXPECT_FALSE(process.EnvelopeFailed());
+            EXPECT_EQ(process.GetReturnCode(), 0U);
+            EXPECT_EQ(process.GetFlags(), c.flags);
+            if (!c.enciphered) {
+                EXPECT_EQ(process.GetResponse(), response);
+                continue;
+            }
+            // 20 bytes of data: a 5-byte header, 7 bytes of padding, 32 bytes in all.
+            EXPECT_EQ(process.GetResponse().size(), 32U);
+            CByteArray plain;
+            ASSERT_TRUE(DecryptEnvelope(context, process.GetResponse(), plain));
+            EXPECT_EQ(plain, response);
+            // The length field counts the envelope.
+            const CByteArray body = process.Body();
+            const std::size_t at = lengthFirst ? 0 : 3;
+            EXPECT_EQ((body[at] << 8) | body[at + 1], 32 + (lengthFirst ? 7 : 4));
+        }
+    }
+
+    const CMsgDiversifyKeys keys(0x91, Hex("01 02 03"), context, false);
+    EXPECT_FALSE(keys.EnvelopeFailed());
+    EXPECT_EQ(keys.GetReturnCode(), 0x91U);
+    EXPECT_EQ(keys.GetData().size(), 16U);
+    CByteArray plain;
+    ASSERT_TRUE(DecryptEnvelope(context, keys.GetData(), plain));
+    EXPECT_EQ(plain, Hex("01 02 03"));
+}
+
 TEST(OutgoingMessages, FieldsLongerThanTheirLengthAreCut) {
     const CString longText(300, 'x');
     const CMsgMessage message(kMessageOk, longText, true);
@@ -189,6 +234,15 @@ TEST(OutgoingMessages, FieldsLongerThanTheirLengthAreCut) {
     EXPECT_EQ(processBody[0], 0xFF);
     EXPECT_EQ(processBody[1], 0xFF);
     EXPECT_EQ(processBody.size(), 2U + 65535U);
+
+    // An enciphered response is cut before enciphering, so that its envelope still fits.
+    const CCipherContext context(DevelopmentStationKey());
+    const CMsgProcess enciphered(false, 0, CByteArray(70000, 0x55), false, true, 0x0004, &context);
+    ASSERT_FALSE(enciphered.EnvelopeFailed());
+    EXPECT_LE(enciphered.GetResponse().size(), 65535U - 4U);
+    CByteArray plain;
+    ASSERT_TRUE(DecryptEnvelope(context, enciphered.GetResponse(), plain));
+    EXPECT_EQ(plain.size(), 65535U - 4U - 13U);
 
     const CMsgWarmResetWithPPS pps(0, 3579, 9600, CByteArray(70000, 0x3B), true);
     EXPECT_EQ(pps.GetAtr().size(), 65535U - 14U);
