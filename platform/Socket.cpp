@@ -155,6 +155,17 @@ std::optional<std::uint32_t> ParseIpv4(const std::string& text) {
     return static_cast<std::uint32_t>(address.s_addr);
 }
 
+std::string HostName() {
+    if (!StartSockets()) {
+        return {};
+    }
+    char buffer[256] = {};
+    if (gethostname(buffer, sizeof buffer - 1) != 0) {
+        return {};
+    }
+    return buffer;
+}
+
 CSocket::~CSocket() {
     Close();
 }

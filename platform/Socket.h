@@ -17,6 +17,9 @@ bool StartSockets();
 // every other notation are refused: nothing here ever does a name lookup.
 std::optional<std::uint32_t> ParseIpv4(const std::string& text);
 
+// This computer's host name, or the empty text when it cannot be read.
+std::string HostName();
+
 class CSocket {
   public:
     enum class WaitResult { Readable, TimedOut, Failed };

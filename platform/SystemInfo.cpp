@@ -1,11 +1,8 @@
 #include "platform/SystemInfo.h"
 
 #ifdef _WIN32
-#include <winsock2.h>
 #include <windows.h>
 #else
-#include <unistd.h>
-
 #include <cstdlib>
 #endif
 
@@ -22,14 +19,6 @@ std::string TemporaryFolder() {
     return std::string(buffer, length);
 }
 
-std::string HostName() {
-    char buffer[256] = {};
-    if (gethostname(buffer, sizeof buffer - 1) != 0) {
-        return {};
-    }
-    return buffer;
-}
-
 #else
 
 std::string TemporaryFolder() {
@@ -39,14 +28,6 @@ std::string TemporaryFolder() {
         folder.push_back('/');
     }
     return folder;
-}
-
-std::string HostName() {
-    char buffer[256] = {};
-    if (gethostname(buffer, sizeof buffer - 1) != 0) {
-        return {};
-    }
-    return buffer;
 }
 
 #endif

@@ -1,4 +1,4 @@
-// Small facts about the computer the program runs on.
+// Where the computer keeps temporary files.
 #pragma once
 
 #include <string>
@@ -7,7 +7,5 @@ namespace tessaly::platform {
 
 // The system's temporary folder, ending with the platform's path separator.
 std::string TemporaryFolder();
-// This computer's host name, or the empty text when it cannot be read.
-std::string HostName();
 
 }  // namespace tessaly::platform

@@ -1,8 +1,19 @@
 // Which class each serial-memory sub-command code makes.
+#include "cardaccess/serialmemory/SerialMemoryCommands.h"
 #include "protocol/ResponseRegistry.h"
 
 namespace tessaly {
+namespace {
 
-std::span<const ResponseEntry> SerialMemorySubCommands() { return {}; }
+constexpr ResponseEntry kSerialMemorySubCommands[] = {
+    {0x0D, &MakeResponse<CRspSerialMemoryProcess>},
+    {0x0E, &MakeResponse<CRspBulkSerialProcess>},
+};
+
+}  // namespace
+
+std::span<const ResponseEntry> SerialMemorySubCommands() {
+    return kSerialMemorySubCommands;
+}
 
 }  // namespace tessaly

@@ -9,7 +9,7 @@
 namespace tessaly {
 
 class CRspHealthCheck final : public CResponseFields<CRspHealthCheck> {
-public:
+  public:
     static constexpr const char* kClassName = "CRspHealthCheck";
     static constexpr std::uint32_t kCommand = 0x99;
     static constexpr int kSubCommand = -1;
@@ -25,23 +25,24 @@ public:
     template <class V>
     void Visit(V& /*v*/) {}
 
-private:
+  private:
     bool m_longForm;
 };
 
 inline constexpr CodeText kErrorReplyCodes[] = {
-    {0x09, "Data Not Found"}, {0x91, "Bad CheckSum"},  {0x92, "Data Expired"},       {0x93, "UnKnown Command"},
+    {0x09, "Data Not Found"}, {0x91, "Bad CheckSum"}, {0x92, "Data Expired"},       {0x93, "UnKnown Command"},
     {0x94, "Invalid Field"},  {0x95, "Invalid Date"}, {0x96, "Data Already Exist"},
 };
 
 class CRspError final : public CResponseFields<CRspError> {
-public:
+  public:
     static constexpr const char* kClassName = "CRspError";
     static constexpr std::uint32_t kCommand = 0xFF;
     static constexpr int kSubCommand = -1;
     static constexpr const char* kDisplayName = "Resend Data";
 
-    CRspError(CInBinaryString& body, bool extended, bool longForm) : CResponseFields(extended), m_longForm(longForm) {
+    CRspError(CInBinaryString& body, bool extended, bool longForm)
+        : CResponseFields(extended), m_longForm(longForm) {
         ReadBody(body);
     }
 
@@ -53,7 +54,7 @@ public:
         v.U8(m_errorCode, "Error Code", describe::Table{kErrorReplyCodes, "Unknown Value"});
     }
 
-private:
+  private:
     bool m_longForm;
     std::uint32_t m_errorCode = 0;
 };

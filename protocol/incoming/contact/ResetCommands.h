@@ -12,7 +12,7 @@ namespace tessaly {
 // The shared layout; Derived provides kValueLabel, kUnknownDestination and the value's describer.
 template <class Derived>
 class CStationValueCommand : public CResponseFields<Derived> {
-public:
+  public:
     static constexpr std::uint32_t kCommand = 0x0A;
 
     std::uint32_t GetDestination() const { return m_destination; }
@@ -21,9 +21,10 @@ public:
 
     template <class V>
     void Visit(V& v) {
-        v.U8(m_destination, "Destination", describe::Table{kStationDestinations, Derived::kUnknownDestination});
+        v.U8(m_destination, "Destination",
+             describe::Table{kStationDestinations, Derived::kUnknownDestination});
         const bool extended = this->IsExtended();
-        v.Skip16(extended ? 4 : 1);
+        v.Skip16(static_cast<std::uint16_t>(extended ? 4 : 1));
         if (extended) {
             v.U32(m_value, Derived::kValueLabel, typename Derived::ExtendedFormat{});
         } else {
@@ -31,18 +32,17 @@ public:
         }
     }
 
-protected:
-    CStationValueCommand(CInBinaryString& body, bool extended) : CResponseFields<Derived>(extended) {
-        this->ReadBody(body);
-    }
+  protected:
+    // The final class reads the body, so that the visit runs on a fully made object.
+    explicit CStationValueCommand(bool extended) : CResponseFields<Derived>(extended) {}
 
-private:
+  private:
     std::uint32_t m_destination = 0;
     std::uint32_t m_value = 0;
 };
 
 class CRspResetCard final : public CStationValueCommand<CRspResetCard> {
-public:
+  public:
     static constexpr const char* kClassName = "CRspResetCard";
     static constexpr int kSubCommand = 0x01;
     static constexpr const char* kDisplayName = "Reset Card";
@@ -51,11 +51,11 @@ public:
     using CodeFormat = describe::VoltageCode;
     using ExtendedFormat = describe::Millivolts;
 
-    CRspResetCard(CInBinaryString& body, bool extended) : CStationValueCommand(body, extended) {}
+    CRspResetCard(CInBinaryString& body, bool extended) : CStationValueCommand(extended) { ReadBody(body); }
 };
 
 class CRspSetVoltage final : public CStationValueCommand<CRspSetVoltage> {
-public:
+  public:
     static constexpr const char* kClassName = "CRspSetVoltage";
     static constexpr int kSubCommand = 0x02;
     static constexpr const char* kDisplayName = "Set Voltage";
@@ -64,11 +64,11 @@ public:
     using CodeFormat = describe::VoltageCode;
     using ExtendedFormat = describe::Millivolts;
 
-    CRspSetVoltage(CInBinaryString& body, bool extended) : CStationValueCommand(body, extended) {}
+    CRspSetVoltage(CInBinaryString& body, bool extended) : CStationValueCommand(extended) { ReadBody(body); }
 };
 
 class CRspSetFrequency final : public CStationValueCommand<CRspSetFrequency> {
-public:
+  public:
     static constexpr const char* kClassName = "CRspSetFrequency";
     static constexpr int kSubCommand = 0x04;
     static constexpr const char* kDisplayName = "Set Frequency";
@@ -79,7 +79,9 @@ public:
     };
     using ExtendedFormat = describe::Kilohertz;
 
-    CRspSetFrequency(CInBinaryString& body, bool extended) : CStationValueCommand(body, extended) {}
+    CRspSetFrequency(CInBinaryString& body, bool extended) : CStationValueCommand(extended) {
+        ReadBody(body);
+    }
 };
 
 }  // namespace tessaly

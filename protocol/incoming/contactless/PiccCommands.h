@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "cardaccess/cipher/CipherEnvelope.h"
 #include "protocol/ObjCommResponse.h"
 #include "protocol/ValueCodes.h"
 
@@ -104,6 +105,10 @@ class CRspSetKeys final : public CPiccDataCommand<CRspSetKeys> {
     CRspSetKeys(CInBinaryString& body, bool extended) : CPiccDataCommand(extended) { ReadBody(body); }
 
     const CByteArray& GetKeyData() const { return m_data; }
+    // Unwraps the enciphered key data into `out`; false (and `out` empty) when it does not open.
+    bool DecryptKeyData(const CCipherContext& context, CByteArray& out) const {
+        return DecryptEnvelope(context, m_data, out);
+    }
 };
 
 class CRspPiccAuthenticate final : public CPiccCommand<CRspPiccAuthenticate> {
