@@ -11,6 +11,7 @@
 #include "protocol/outgoing/ProcessAcks.h"
 #include "protocol/outgoing/RegistrationMessages.h"
 #include "protocol/outgoing/ResetAcks.h"
+#include "protocol/outgoing/SerialMemoryAcks.h"
 #include "protocol/outgoing/SimpleAcks.h"
 #include "protocol/outgoing/StationAcks.h"
 
@@ -95,6 +96,8 @@ constexpr MessageEntry kSubCommands[] = {
     {0x0A, &Make<CMsgGetHardwareVersion>},
     {0x0B, &Make<CMsgWarmReset>},
     {0x0C, &Make<CMsgBulkProcess>},
+    {0x0D, &Make<CMsgSerialMemoryProcess>},
+    {0x0E, &Make<CMsgBulkSerialProcess>},
     {0x0F, &Make<CMsgResetCardWithPPS>},
     {0x10, &Make<CMsgResend>},
     {0x11, &Make<CMsgSetTimeoutValue>},

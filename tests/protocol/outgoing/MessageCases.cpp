@@ -6,6 +6,7 @@
 #include "protocol/outgoing/ProcessAcks.h"
 #include "protocol/outgoing/RegistrationMessages.h"
 #include "protocol/outgoing/ResetAcks.h"
+#include "protocol/outgoing/SerialMemoryAcks.h"
 #include "protocol/outgoing/SimpleAcks.h"
 #include "protocol/outgoing/StationAcks.h"
 #include "tests/support/TestPackets.h"
@@ -34,6 +35,24 @@ std::unique_ptr<CObjCommMessage> BulkOfTwo() {
 std::unique_ptr<CObjCommMessage> ExtendedBulk() {
     auto bulk = std::make_unique<CMsgBulkProcess>(kBulkSuccess, true);
     bulk->Add(std::make_shared<CMsgProcess>(true, 0x80100069, CByteArray{}, true, true, 0x0004));
+    return bulk;
+}
+
+CRCPtr<CSerialMemoryResult> Result(std::uint8_t indicator, std::uint32_t returnCode, std::uint8_t chip,
+                                   std::uint8_t operation) {
+    return std::make_shared<CSerialMemoryResult>(indicator, returnCode, chip, operation);
+}
+
+std::unique_ptr<CObjCommMessage> BulkSerialOfTwo() {
+    auto bulk = std::make_unique<CMsgBulkSerialProcess>(kBulkSerialFailed, true);
+    bulk->Add(Result(kSmTimedOut, 0x80100008, 0x83, 0x02));
+    bulk->Add(std::make_shared<CSerialMemoryDataResult>(kSmGotResponse, 0, 0x81, 0x03, Hex("01")));
+    return bulk;
+}
+
+std::unique_ptr<CObjCommMessage> BulkSerialOfOne() {
+    auto bulk = std::make_unique<CMsgBulkSerialProcess>(kBulkSerialSuccess, false);
+    bulk->Add(Result(kSmFunctionUnavailable, 0, 0xFF, 0x01));
     return bulk;
 }
 
@@ -341,6 +360,35 @@ const MessageCase kCases[] = {
      [] { return M<CMsgBulkProcess>(std::uint8_t{7}, false); },
      "07 00 00",
      {"Command", "Bulk Process Acknowledge", "Status of Execution", "Unknowun Status", "Number of Commands",
+      "0"}},
+
+    // Serial memory
+    {"serial memory process", false,
+     [] { return M<CMsgSerialMemoryProcess>(Result(kSmFunctionUnavailable, 0, 0x82, 0x07), false); },
+     "00 07 36 00 00 00 00 82 07",
+     {"Command", "Serial Memory Process Acknowledge", "Error Indicator", "Function is Unavailable", "Return Code",
+      "00000000", "Chip Type", "Siemens SLE 4432/4442", "Operation", "Unknown Operation"}},
+    {"serial memory process with data", true,
+     [] {
+         return M<CMsgSerialMemoryProcess>(
+             std::make_shared<CSerialMemoryDataResult>(kSmGotResponse, 0, 0x81, 0x04, Hex("AA BB")), true);
+     },
+     "00 09 30 00 00 00 00 81 04 AA BB",
+     {"Command", "Serial Memory Process Acknowledge", "Error Indicator", "Got Response", "Return Code", "00000000",
+      "Chip Type", "Siemens SLE 4418/4428", "Operation", "Write Memory", "Data", "AABB"}},
+    {"bulk serial process", false, &BulkSerialOfOne, "30 00 01 00 07 36 00 00 00 00 FF 01",
+     {"Command", "Bulk Serial Process Acknowledge", "Status of Execution", "Success", "Number of Commands", "1",
+      "Error Indicator", "Function is Unavailable", "Return Code", "00000000", "Chip Type", "Any chip type",
+      "Operation", "Eject"}},
+    {"bulk serial process extended", true, &BulkSerialOfTwo,
+     "35 00 02 00 07 31 80 10 00 08 83 02 00 08 30 00 00 00 00 81 03 01",
+     {"Command", "Bulk Serial Process Acknowledge", "Status of Execution", "Command Failed", "Number of Commands",
+      "2", "Error Indicator", "Timed Out", "Return Code", "80100008", "Chip Type", "Siemens SLE 4436", "Operation",
+      "Address Reset", "Error Indicator", "Got Response", "Return Code", "00000000", "Chip Type",
+      "Siemens SLE 4418/4428", "Operation", "Verify PSC", "Data", "01"}},
+    {"bulk serial process unavailable", true,
+     [] { return M<CMsgBulkSerialProcess>(kBulkSerialUnavailable, true); }, "36 00 00",
+     {"Command", "Bulk Serial Process Acknowledge", "Status of Execution", "Unknown Status", "Number of Commands",
       "0"}},
 
     // PPS layout

@@ -9,6 +9,7 @@
 #include "protocol/outgoing/ProcessAcks.h"
 #include "protocol/outgoing/RegistrationMessages.h"
 #include "protocol/outgoing/ResetAcks.h"
+#include "protocol/outgoing/SerialMemoryAcks.h"
 #include "protocol/outgoing/SimpleAcks.h"
 #include "protocol/outgoing/StationAcks.h"
 #include "tests/protocol/outgoing/MessageCases.h"
@@ -42,6 +43,8 @@ const std::map<std::string, Codes> kCodes = {
     {"CMsgGetHardwareVersion", {0x0A, 0x0A}},
     {"CMsgWarmReset", {0x0A, 0x0B}},
     {"CMsgBulkProcess", {0x0A, 0x0C}},
+    {"CMsgSerialMemoryProcess", {0x0A, 0x0D}},
+    {"CMsgBulkSerialProcess", {0x0A, 0x0E}},
     {"CMsgResetCardWithPPS", {0x0A, 0x0F}},
     {"CMsgResend", {0x0A, 0x10}},
     {"CMsgSetTimeoutValue", {0x0A, 0x11}},
@@ -270,6 +273,20 @@ TEST(OutgoingMessages, BulkListIsBoundedByItsCount) {
     EXPECT_EQ(body[2], 0xFF);
     bulk.SetStatus(kBulkSuccess);
     EXPECT_EQ(bulk.GetStatus(), kBulkSuccess);
+}
+
+TEST(OutgoingMessages, SerialMemoryAnswersNeverLackTheirRecord) {
+    // A missing result is answered as an unavailable function, so the body always holds a record.
+    CMsgSerialMemoryProcess missing(nullptr, true);
+    EXPECT_EQ(ToHex(missing.Body()), "00 07 36 00 00 00 00 00 77");
+    EXPECT_EQ(missing.GetResult().GetErrorIndicator(), kSmFunctionUnavailable);
+
+    CMsgBulkSerialProcess bulk(kBulkSerialUnavailable, true);
+    EXPECT_FALSE(bulk.Add(nullptr));
+    EXPECT_TRUE(bulk.GetResults().empty());
+    EXPECT_EQ(ToHex(bulk.Body()), "36 00 00");
+    bulk.SetStatus(kBulkSerialSuccess);
+    EXPECT_EQ(bulk.GetStatus(), kBulkSerialSuccess);
 }
 
 }  // namespace
