@@ -1,4 +1,5 @@
-// `objcomm decode`: a received packet as its class, codes and description.
+// `objcomm decode`: a packet as its class, codes and description. By default the packet is read as a
+// station receives it (an incoming command); with --ack as a station sends it (an outgoing message).
 #pragma once
 
 #include <ostream>

@@ -10,7 +10,7 @@ namespace {
 const char* const kUsage =
     "usage: objcomm <command> [arguments]\n"
     "commands:\n"
-    "  decode [--extended] [--json] HEX...   decode one received packet\n";
+    "  decode [--ack] [--extended] [--json] HEX...   decode one packet (--ack: one a station sends)\n";
 
 }  // namespace
 
