@@ -3,18 +3,11 @@
 #include <algorithm>
 #include <array>
 
+#include "protocol/PacketFrame.h"
 #include "protocol/PassThruErrors.h"
 
 namespace tessaly {
 namespace {
-
-constexpr std::uint8_t kFrameLong = 0x00;
-constexpr std::uint8_t kFrameWide = 0x02;
-
-// The short forms carry their command code as the frame type.
-bool IsShortForm(std::uint8_t frameType) {
-    return frameType == 0x01 || frameType == 0x03 || frameType == 0x99 || frameType == 0xFF;
-}
 
 // Payload storage grows by at most this much ahead of the bytes that have arrived, so a length
 // that a peer merely announces never decides an allocation.
@@ -82,7 +75,7 @@ bool CObjCommConnection::ReceivePacket(CInBinaryString& buffer) {
             (void)ReceiveByte(buffer);                          // the command code
             payloadKept = ReceiveBlock(
                 buffer, frameType == kFrameWide ? LengthPrefix::FourBytes : LengthPrefix::TwoBytes);
-        } else if (IsShortForm(frameType)) {
+        } else if (IsShortFrameType(frameType)) {
             payloadKept = ReceiveBlock(buffer, LengthPrefix::TwoBytes);
         } else {
             // No layout tells where such a packet ends.

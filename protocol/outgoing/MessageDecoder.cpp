@@ -4,6 +4,7 @@
 #include <new>
 #include <span>
 
+#include "protocol/PacketFrame.h"
 #include "protocol/PassThruErrors.h"
 #include "protocol/outgoing/ContactlessAcks.h"
 #include "protocol/outgoing/ExchangeMessages.h"
@@ -17,10 +18,6 @@
 
 namespace tessaly {
 namespace {
-
-constexpr std::uint8_t kPassThrough = 0x0A;
-constexpr std::uint8_t kFrameLong = 0x00;
-constexpr std::uint8_t kFrameWide = 0x02;
 
 struct MessageContext {
     bool extended;
@@ -134,47 +131,19 @@ MessageCreator Find(std::span<const MessageEntry> table, std::uint8_t code) {
     return nullptr;
 }
 
-bool IsKnownFrameType(std::uint8_t type) {
-    return type == 0x00 || type == 0x01 || type == 0x02 || type == 0x03 || type == 0x99 || type == 0xFF;
-}
-
 }  // namespace
 
 std::unique_ptr<CObjCommMessage> CreateMessageFromPacket(CInBinaryString& packet,
                                                          std::uint32_t& transactionNumber, bool extended) {
     transactionNumber = 0;
-    packet.SetPosition(0);
+    PacketFrame frame = ReadPacketFrame(packet);
+    CInBinaryString& payload = frame.payload;
+    const std::uint8_t command = frame.command;
 
-    std::uint8_t frameType = 0;
-    std::uint8_t command = 0;
-    CInBinaryString payload;
-    bool checksumOk = false;
-    try {
-        frameType = packet.ReadByte();
-        if (frameType == kFrameLong || frameType == kFrameWide) {
-            (void)packet.ReadString(LengthPrefix::OneByte);  // the address routes nothing here
-            command = packet.ReadByte();
-        } else {
-            command = frameType;
-        }
-        packet.ReadBytes(payload.Bytes(),
-                         frameType == kFrameWide ? LengthPrefix::FourBytes : LengthPrefix::TwoBytes);
-        checksumOk = packet.VerifyChecksum();
-    } catch (const CInBinaryStringException&) {
-        throw CPassThruParseError();
-    }
-    // As in the other direction: the checksum is computed before the frame type is judged.
-    if (!IsKnownFrameType(frameType)) {
-        throw CPassThruParseError();
-    }
-    if (!checksumOk) {
-        throw CPassThruChecksumError();
-    }
-
-    const MessageContext context{extended, frameType == kFrameLong || frameType == kFrameWide};
+    const MessageContext context{extended, frame.longForm};
     try {
         MessageCreator create = nullptr;
-        if (command == kPassThrough) {
+        if (command == kCommandPassThrough) {
             const std::uint8_t subCommand = payload.ReadByte();
             transactionNumber = payload.ReadWord();
             create = Find(kSubCommands, subCommand);
