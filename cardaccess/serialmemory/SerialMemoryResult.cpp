@@ -196,11 +196,12 @@ void CSerialMemoryDataResult::WriteData(COutBinaryString& out) const {
 }
 
 void CSerialMemoryDataResult::DescribeData(CStringArray& list) const {
-    if (!CarriesData()) {
+    // Empty data travels as a plain record and reads back without a data line: describe it the same.
+    if (!CarriesData() || m_data.empty()) {
         return;
     }
     list.emplace_back("Data");
-    list.push_back(m_data.empty() ? CString("None") : HexString(m_data));
+    list.push_back(HexString(m_data));
 }
 
 }  // namespace tessaly
