@@ -1,6 +1,7 @@
 // The registry as one SQLite file: a tree of keys with typed values. Names are compared with
 // A-Z folded to upper case (as the registry compares them) and kept as first written.
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 
@@ -87,16 +88,26 @@ bool KeyExists(sqlite3* db, std::int64_t id) {
 
 }  // namespace
 
+// What an operation needs of the file: to read it, to change it, or to change it and make it when
+// it is missing. Reading and deleting never make the file.
+enum class Need { Read, Change, Make };
+
 struct RegistryStore::Session {
     std::unique_ptr<sqlite::Connection> connection;
     bool inTransaction = false;
+    bool fileMissing = false;  // the last attempt to connect found no file
 
-    // Opened on first use; a missing file is made only for writing.
-    sqlite::Connection* Connect(bool forWriting) {
+    sqlite::Connection* Connect(Need need) {
         if (!connection) {
-            connection = sqlite::Connection::Open(StorePath(), forWriting);
+            const std::string path = StorePath();
+            std::error_code ignored;
+            fileMissing = !std::filesystem::exists(path, ignored);
+            if (fileMissing && need != Need::Make) {
+                return nullptr;
+            }
+            connection = sqlite::Connection::Open(path, need == Need::Make);
         }
-        if (!connection || (forWriting && connection->IsReadOnly())) {
+        if (!connection || (need != Need::Read && connection->IsReadOnly())) {
             return nullptr;
         }
         return connection.get();
@@ -109,8 +120,9 @@ namespace {
 // Writers take the write lock at the start, so two writers queue instead of failing on upgrade.
 class Operation {
   public:
-    Operation(RegistryStore::Session& session, bool write) {
-        connection_ = session.Connect(write);
+    Operation(RegistryStore::Session& session, Need need) {
+        const bool write = need != Need::Read;
+        connection_ = session.Connect(need);
         if (connection_ == nullptr) {
             return;
         }
@@ -178,7 +190,7 @@ bool RegistryKey::QueryValue(const std::string& name, RegistryValue& value) cons
     if (!handle_) {
         return false;
     }
-    Operation operation(*handle_->session, false);
+    Operation operation(*handle_->session, Need::Read);
     if (!operation || !KeyExists(operation.Db(), handle_->id)) {
         return false;
     }
@@ -196,7 +208,7 @@ bool RegistryKey::SetValue(const std::string& name, const RegistryValue& value) 
     if (!handle_ || !handle_->writable || name.size() > kMaxValueName) {
         return false;
     }
-    Operation operation(*handle_->session, true);
+    Operation operation(*handle_->session, Need::Make);
     if (!operation || !KeyExists(operation.Db(), handle_->id)) {
         return false;
     }
@@ -217,7 +229,7 @@ RegistryStatus RegistryKey::DeleteValue(const std::string& name) {
     if (!handle_ || !handle_->writable) {
         return RegistryStatus::Failed;
     }
-    Operation operation(*handle_->session, true);
+    Operation operation(*handle_->session, Need::Change);
     if (!operation || !KeyExists(operation.Db(), handle_->id)) {
         return RegistryStatus::Failed;
     }
@@ -238,7 +250,7 @@ bool RegistryKey::EnumSubKeys(std::vector<std::string>& names) const {
     if (!handle_) {
         return false;
     }
-    Operation operation(*handle_->session, false);
+    Operation operation(*handle_->session, Need::Read);
     if (!operation || !KeyExists(operation.Db(), handle_->id)) {
         return false;
     }
@@ -260,7 +272,7 @@ bool RegistryKey::EnumValues(std::vector<NamedRegistryValue>& values) const {
     if (!handle_) {
         return false;
     }
-    Operation operation(*handle_->session, false);
+    Operation operation(*handle_->session, Need::Read);
     if (!operation || !KeyExists(operation.Db(), handle_->id)) {
         return false;
     }
@@ -292,7 +304,7 @@ RegistryKey RegistryStore::OpenKey(RegistryRoot root, const std::string& path, R
         return {};
     }
     const bool writable = access == RegistryAccess::Write;
-    Operation operation(*session_, false);
+    Operation operation(*session_, Need::Read);
     if (!operation || (writable && session_->connection->IsReadOnly())) {
         return {};
     }
@@ -309,7 +321,7 @@ RegistryKey RegistryStore::CreateKey(RegistryRoot root, const std::string& path)
     if (!SplitKeyPath(path, elements)) {
         return {};
     }
-    Operation operation(*session_, true);
+    Operation operation(*session_, Need::Make);
     if (!operation) {
         return {};
     }
@@ -340,9 +352,9 @@ RegistryStatus RegistryStore::DeleteTree(RegistryRoot root, const std::string& p
     if (!SplitKeyPath(path, elements) || elements.empty()) {
         return RegistryStatus::Failed;
     }
-    Operation operation(*session_, true);
+    Operation operation(*session_, Need::Change);
     if (!operation) {
-        return RegistryStatus::Failed;
+        return session_->fileMissing ? RegistryStatus::NotFound : RegistryStatus::Failed;
     }
     const std::optional<std::int64_t> id = FindKey(operation.Db(), root, elements);
     if (!id) {
@@ -361,7 +373,7 @@ bool RegistryStore::BeginTransaction() {
     if (session_->inTransaction) {
         return false;
     }
-    sqlite::Connection* connection = session_->Connect(true);
+    sqlite::Connection* connection = session_->Connect(Need::Make);
     if (connection == nullptr || !connection->Exec("BEGIN IMMEDIATE;")) {
         return false;
     }

@@ -132,7 +132,10 @@ bool Connection::IsOurs() {
         return false;  // not a database, or damaged
     }
     if (id.ColumnInt(0) == kApplicationId) {
-        return true;
+        // Reading a row proves that the schema and the first pages are sound.
+        Statement probe(db_.get(), "SELECT id FROM keys LIMIT 1;");
+        const int rc = probe.Step();
+        return rc == SQLITE_ROW || rc == SQLITE_DONE;
     }
     if (id.ColumnInt(0) != 0) {
         return false;

@@ -99,6 +99,10 @@ std::vector<std::u32string> SplitLines(const std::u32string& text) {
         lines.push_back(std::move(line));
         start = end + 1;
     }
+    // A final line break ends the last line; it does not start another.
+    if (lines.size() > 1 && lines.back().empty() && !text.empty() && text.back() == U'\n') {
+        lines.pop_back();
+    }
     return lines;
 }
 
@@ -397,8 +401,8 @@ bool ParseRegFile(const std::string& bytes, std::vector<RegFileEntry>& entries, 
     std::string header;
     if (index >= lines.size() || !ToSingleByte(lines[index], header, static_cast<int>(index) + 1, error) ||
         Trim(header) != kRegFileHeader) {
-        error = FormatText("line %d: the file must start with \"%s\"", static_cast<int>(index) + 1,
-                           kRegFileHeader);
+        const int number = index < lines.size() ? static_cast<int>(index) + 1 : 1;
+        error = FormatText("line %d: the file must start with \"%s\"", number, kRegFileHeader);
         return false;
     }
     std::vector<RegFileEntry> parsed;
