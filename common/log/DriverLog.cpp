@@ -1,0 +1,125 @@
+#include "common/log/DriverLog.h"
+
+#include <ctime>
+#include <fstream>
+
+#include "common/Format.h"
+#include "common/TextEncoding.h"
+#include "common/registry/Registry.h"
+#include "platform/SystemInfo.h"
+
+namespace tessaly {
+namespace {
+
+constexpr const char* kLogPathValue = "HKEY_CURRENT_USER\\Software\\Tessaly\\Log File Viewer\\LogPath";
+
+// The temporary folder ends with the platform's path separator ('\' on Windows, '/' elsewhere).
+char PathSeparator() {
+    static const char separator = platform::TemporaryFolder().back();
+    return separator;
+}
+
+}  // namespace
+
+LogTime LocalLogTime() {
+    // std::localtime hands out one shared buffer; copy it out under a lock.
+    static std::mutex localTimeMutex;
+    const std::time_t now = std::time(nullptr);
+    std::lock_guard<std::mutex> lock(localTimeMutex);
+    const std::tm* local = std::localtime(&now);
+    if (local == nullptr) {
+        return {};
+    }
+    return {local->tm_year + 1900, local->tm_mon + 1, local->tm_mday,
+            local->tm_hour,        local->tm_min,     local->tm_sec};
+}
+
+CString GetLogFolder() {
+    CString folder = ReadRegistryString(kLogPathValue);
+    if (IsBlank(folder)) {
+        folder = platform::TemporaryFolder();
+    }
+    if (folder.empty() || folder.back() != PathSeparator()) {
+        folder.push_back(PathSeparator());
+    }
+    return folder;
+}
+
+CDriverLog::CDriverLog(LogClock clock) : clock_(std::move(clock)) {}
+
+void CDriverLog::SetLoggingEnabled(bool enable) {
+    disabled_ = enable ? 0 : 1;
+}
+
+bool CDriverLog::IsLoggingEnabled() const {
+    return disabled_ == 0;
+}
+
+CString CDriverLog::MakeLogFileName(const CString& module) const {
+    const LogTime t = clock_();
+    return GetLogFolder() + module +
+           FormatText("_%04d_%02d_%02d_%02d_%02d_%02d.log", t.year, t.month, t.day, t.hour, t.minute,
+                      t.second);
+}
+
+CString CDriverLog::LogFilePath() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return path_;
+}
+
+void CDriverLog::WriteLog(bool informational, const CString& module, const CString& revision,
+                          const CString& source, std::int32_t line, const CString& message) {
+    if (!IsLoggingEnabled()) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (IsBlank(path_)) {
+        path_ = MakeLogFileName(module);
+    }
+    // Text mode: the end of line becomes CR LF on Windows.
+    std::ofstream file(path_, std::ios::out | std::ios::app);
+    if (!file) {
+        return;
+    }
+    const LogTime t = clock_();
+    CString record =
+        FormatText("%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    record += '\t';
+    record += informational ? "M" : "E";
+    record += '\t';
+    record += module;
+    record += '\t';
+    record += revision;
+    record += '\t';
+    record += source;
+    record += '\t';
+    record += DecimalText(line);
+    record += '\t';
+    record += EscapeText(message);
+    record += '\n';
+    file.write(record.data(), static_cast<std::streamsize>(record.size()));
+}
+
+CDriverLog& ProcessLog() {
+    static CDriverLog log;
+    return log;
+}
+
+void SetLoggingEnabled(bool enable) {
+    ProcessLog().SetLoggingEnabled(enable);
+}
+
+bool IsLoggingEnabled(const CString& /*module*/) {
+    return ProcessLog().IsLoggingEnabled();
+}
+
+CString MakeLogFileName(const CString& module) {
+    return ProcessLog().MakeLogFileName(module);
+}
+
+void WriteLog(bool informational, const CString& module, const CString& revision, const CString& source,
+              std::int32_t line, const CString& message) {
+    ProcessLog().WriteLog(informational, module, revision, source, line, message);
+}
+
+}  // namespace tessaly

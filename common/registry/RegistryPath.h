@@ -1,0 +1,54 @@
+// One registry value or key named by a complete path such as
+// "HKEY_LOCAL_MACHINE\SOFTWARE\Tessaly\Halcyra\ReaderId". Made on the stack for one operation.
+// Every operation answers false on any failure; nothing is thrown.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "common/Types.h"
+#include "platform/RegistryStore.h"
+
+namespace tessaly {
+
+class CRegistryPath {
+  public:
+    // `namesKey` false: the last element is a value name; true: the whole path is a key.
+    CRegistryPath(const CString& path, bool namesKey);
+    ~CRegistryPath();
+    CRegistryPath(const CRegistryPath&) = delete;
+    CRegistryPath& operator=(const CRegistryPath&) = delete;
+
+    // True only for a REG_DWORD value.
+    bool GetDWord(std::uint32_t& value);
+    // Any type; the text is the stored data without its terminator.
+    bool GetString(CString& text);
+    bool SetDWord(std::uint32_t value);
+    // REG_EXPAND_SZ when `expandable`, REG_SZ otherwise.
+    bool SetString(const CString& text, bool expandable);
+    // The sub-key names of the key, in the registry's listing order.
+    bool EnumSubKeys(CStringArray& names);
+    // The key with everything below it. A root is never deleted.
+    bool DeleteKey();
+
+    bool OpenKey(platform::RegistryAccess access);
+    // Opens the key for writing, creating it and the keys above it when missing.
+    bool CreateKey();
+    void CloseKey();
+
+    std::optional<platform::RegistryRoot> Root() const { return root_; }
+    const CString& KeyPath() const { return keyPath_; }
+    const CStringArray& Elements() const { return elements_; }
+    // The last element for a value path; the empty text (the default value) otherwise.
+    CString ValueName() const;
+
+  private:
+    std::optional<platform::RegistryRoot> root_;
+    CString keyPath_;
+    CStringArray elements_;
+    bool namesKey_;
+    platform::RegistryStore store_;
+    platform::RegistryKey openKey_;  // after store_: closed before the store goes
+};
+
+}  // namespace tessaly

@@ -1,0 +1,131 @@
+#include "platform/RegistryStoreWin32Undo.h"
+
+namespace tessaly::platform::win32 {
+namespace {
+
+constexpr REGSAM kReadAccess = KEY_READ;
+
+bool Save(HKEY key, SavedKey& saved) {
+    std::vector<std::string> names;
+    if (!ListValues(key, saved.values) || !ListSubKeys(key, names)) {
+        return false;
+    }
+    for (const std::string& name : names) {
+        HKEY raw = nullptr;
+        if (RegOpenKeyExA(key, name.c_str(), 0, kReadAccess, &raw) != ERROR_SUCCESS) {
+            return false;
+        }
+        const KeyHandle child(raw);
+        saved.subKeys.emplace_back(name, SavedKey{});
+        if (!Save(child.get(), saved.subKeys.back().second)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void Restore(RegistryRoot root, const std::string& path, const SavedKey& saved) {
+    const KeyHandle key = CreatePath(root, path);
+    if (!key) {
+        return;
+    }
+    for (const NamedRegistryValue& value : saved.values) {
+        WriteValue(key.get(), value.name, value.value);
+    }
+    for (const auto& [name, child] : saved.subKeys) {
+        Restore(root, path + "\\" + name, child);
+    }
+}
+
+}  // namespace
+
+void UndoJournal::Start() {
+    steps_.clear();
+    active_ = true;
+}
+
+void UndoJournal::Finish() {
+    steps_.clear();
+    active_ = false;
+}
+
+void UndoJournal::RollBack() {
+    for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) {
+        switch (step->kind) {
+            case Kind::RemoveKey:
+                DeletePath(step->root, step->path);
+                break;
+            case Kind::RemoveValue:
+                if (const KeyHandle key = OpenPath(step->root, step->path, KEY_SET_VALUE)) {
+                    RegDeleteValueA(key.get(), step->name.c_str());
+                }
+                break;
+            case Kind::RestoreValue:
+                if (const KeyHandle key = CreatePath(step->root, step->path)) {
+                    WriteValue(key.get(), step->name, step->value);
+                }
+                break;
+            case Kind::RestoreTree:
+                Restore(step->root, step->path, step->tree);
+                break;
+        }
+    }
+    Finish();
+}
+
+bool UndoJournal::BeforeCreate(RegistryRoot root, const std::string& path) {
+    if (!active_) {
+        return true;
+    }
+    // The first key on the path that is missing goes again, with whatever is made below it.
+    std::size_t end = 0;
+    while (end != std::string::npos) {
+        end = path.find('\\', end + 1);
+        const std::string prefix = path.substr(0, end);
+        if (prefix.empty()) {
+            return true;
+        }
+        LONG result = ERROR_SUCCESS;
+        if (!OpenPath(root, prefix, kReadAccess, &result)) {
+            if (result != ERROR_FILE_NOT_FOUND) {
+                return false;
+            }
+            steps_.push_back({Kind::RemoveKey, root, prefix, {}, {}, {}});
+            return true;
+        }
+    }
+    return true;
+}
+
+bool UndoJournal::BeforeValueChange(RegistryRoot root, const std::string& path, HKEY key,
+                                    const std::string& name) {
+    if (!active_) {
+        return true;
+    }
+    RegistryValue old;
+    if (ReadValue(key, name, old)) {
+        steps_.push_back({Kind::RestoreValue, root, path, name, std::move(old), {}});
+    } else {
+        steps_.push_back({Kind::RemoveValue, root, path, name, {}, {}});
+    }
+    return true;
+}
+
+bool UndoJournal::BeforeDeleteTree(RegistryRoot root, const std::string& path) {
+    if (!active_) {
+        return true;
+    }
+    LONG result = ERROR_SUCCESS;
+    const KeyHandle key = OpenPath(root, path, kReadAccess, &result);
+    if (!key) {
+        return result == ERROR_FILE_NOT_FOUND;  // nothing to delete, nothing to note
+    }
+    Step step{Kind::RestoreTree, root, path, {}, {}, {}};
+    if (!Save(key.get(), step.tree)) {
+        return false;
+    }
+    steps_.push_back(std::move(step));
+    return true;
+}
+
+}  // namespace tessaly::platform::win32
