@@ -3,12 +3,31 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <time.h>
+
 #include <cstdlib>
 #endif
 
 namespace tessaly::platform {
+namespace {
+
+LocalTime FromTm(const std::tm& t) {
+    return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+}
+
+}  // namespace
 
 #ifdef _WIN32
+
+char PathSeparator() { return '\\'; }
+
+LocalTime ToLocalTime(std::time_t moment) {
+    std::tm t{};
+    if (localtime_s(&t, &moment) != 0) {
+        return {};
+    }
+    return FromTm(t);
+}
 
 std::string TemporaryFolder() {
     char buffer[MAX_PATH + 1] = {};
@@ -20,6 +39,16 @@ std::string TemporaryFolder() {
 }
 
 #else
+
+char PathSeparator() { return '/'; }
+
+LocalTime ToLocalTime(std::time_t moment) {
+    std::tm t{};
+    if (localtime_r(&moment, &t) == nullptr) {
+        return {};
+    }
+    return FromTm(t);
+}
 
 std::string TemporaryFolder() {
     const char* dir = std::getenv("TMPDIR");

@@ -13,25 +13,10 @@ namespace {
 
 constexpr const char* kLogPathValue = "HKEY_CURRENT_USER\\Software\\Tessaly\\Log File Viewer\\LogPath";
 
-// The temporary folder ends with the platform's path separator ('\' on Windows, '/' elsewhere).
-char PathSeparator() {
-    static const char separator = platform::TemporaryFolder().back();
-    return separator;
-}
-
 }  // namespace
 
 LogTime LocalLogTime() {
-    // std::localtime hands out one shared buffer; copy it out under a lock.
-    static std::mutex localTimeMutex;
-    const std::time_t now = std::time(nullptr);
-    std::lock_guard<std::mutex> lock(localTimeMutex);
-    const std::tm* local = std::localtime(&now);
-    if (local == nullptr) {
-        return {};
-    }
-    return {local->tm_year + 1900, local->tm_mon + 1, local->tm_mday,
-            local->tm_hour,        local->tm_min,     local->tm_sec};
+    return platform::ToLocalTime(std::time(nullptr));
 }
 
 CString GetLogFolder() {
@@ -39,8 +24,8 @@ CString GetLogFolder() {
     if (IsBlank(folder)) {
         folder = platform::TemporaryFolder();
     }
-    if (folder.empty() || folder.back() != PathSeparator()) {
-        folder.push_back(PathSeparator());
+    if (folder.empty() || folder.back() != platform::PathSeparator()) {
+        folder.push_back(platform::PathSeparator());
     }
     return folder;
 }

@@ -10,18 +10,12 @@
 #include <mutex>
 
 #include "common/Types.h"
+#include "platform/SystemInfo.h"
 
 namespace tessaly {
 
 // Local calendar time: month 1 to 12, hour 0 to 23.
-struct LogTime {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
+using LogTime = platform::LocalTime;
 using LogClock = std::function<LogTime()>;
 
 LogTime LocalLogTime();
