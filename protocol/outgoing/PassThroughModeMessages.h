@@ -57,7 +57,7 @@ public:
         layout::Literal(v, "CONTROLLER", LengthPrefix::TwoBytes);
         v.Text(m_dllName, LengthPrefix::TwoBytes, "Pass Through Dll Name");
         v.Bytes(m_atr, LengthPrefix::TwoBytes, "ATR Data", describe::SpacedOrNone{});
-        layout::Block(v, LengthPrefix::TwoBytes, [this](auto& block) { VisitStations(block); });
+        layout::Block(v, LengthPrefix::TwoBytes, [this](auto& block) { this->VisitStations(block); });
     }
 
 private:
@@ -205,7 +205,7 @@ public:
             v.U8(m_dataType);
             layout::RestOfRun(v, run, m_data, "Data", describe::Dump{});
             if (wide) {
-                layout::Block(v, LengthPrefix::FourBytes, [this](auto& block) { VisitItems(block); });
+                layout::Block(v, LengthPrefix::FourBytes, [this](auto& block) { this->VisitItems(block); });
             }
         }
     }

@@ -30,7 +30,9 @@ protected:
           m_returnCode(layout::Narrow(returnCode, extended)),
           m_atr(layout::Clip(std::move(atr), LengthPrefix::TwoBytes)) {}
     CResetAck(CInBinaryString& body, bool extended) : CMessageFields<Derived>(extended) {
-        this->ReadBody(body);
+        // This layout's own Visit: the derived object is not constructed yet, so no cast to it.
+        BodyReader reader(body);
+        Visit(reader);
     }
 
 private:
@@ -95,7 +97,9 @@ protected:
           m_baudRate(baudRate),
           m_atr(layout::Clip(std::move(atr), layout::kMax16 - FixedLength(extended))) {}
     CResetWithPpsAck(CInBinaryString& body, bool extended) : CMessageFields<Derived>(extended) {
-        this->ReadBody(body);
+        // This layout's own Visit: the derived object is not constructed yet, so no cast to it.
+        BodyReader reader(body);
+        Visit(reader);
     }
 
 private:

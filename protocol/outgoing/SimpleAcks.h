@@ -30,7 +30,9 @@ protected:
         : CMessageFields<Derived>(extended),
           m_returnCode(Derived::kAlwaysWide ? returnCode : layout::Narrow(returnCode, extended)) {}
     CReturnCodeAck(CInBinaryString& body, bool extended) : CMessageFields<Derived>(extended) {
-        this->ReadBody(body);
+        // This layout's own Visit: the derived object is not constructed yet, so no cast to it.
+        BodyReader reader(body);
+        Visit(reader);
     }
 
 private:

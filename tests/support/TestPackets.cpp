@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+
 #include "common/TextEncoding.h"
 #include "protocol/BinaryString.h"
 
@@ -48,7 +51,17 @@ CByteArray ShortPacket(std::uint8_t command, const CByteArray& payload) {
     return out.TakeBytes();
 }
 
+void RecordSeed(const char* target, const CByteArray& packet) {
+    const char* dir = std::getenv("TESSALY_SEED_DIR");
+    if (dir == nullptr || *dir == '\0' || packet.empty()) {
+        return;
+    }
+    std::ofstream seeds(std::string(dir) + "/" + target + ".txt", std::ios::app);
+    seeds << ToHex(packet) << "\n";
+}
+
 std::unique_ptr<CObjCommResponse> Parse(const CByteArray& packet, bool extended, std::uint32_t* transaction) {
+    RecordSeed("fuzz_response_factory", packet);
     CInBinaryString in(packet);
     std::uint32_t number = 0;
     auto response = CObjCommResponse::CreateFromPacket(in, number, extended);

@@ -23,6 +23,10 @@ CByteArray PassThroughPacket(std::uint8_t subCommand, std::uint16_t transaction,
 // A short-form packet (the command code is the frame type).
 CByteArray ShortPacket(std::uint8_t command, const CByteArray& payload);
 
+// With TESSALY_SEED_DIR set, appends the packet as one hex line to <dir>/<target>.txt: the tests'
+// packets become the fuzz targets' seed corpus (scripts/update-seeds).
+void RecordSeed(const char* target, const CByteArray& packet);
+
 // Runs the factory over a whole packet; exceptions pass through.
 std::unique_ptr<CObjCommResponse> Parse(const CByteArray& packet, bool extended,
                                         std::uint32_t* transaction = nullptr);

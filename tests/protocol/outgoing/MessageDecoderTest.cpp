@@ -17,6 +17,7 @@ using test::ToHex;
 
 std::unique_ptr<CObjCommMessage> Decode(const CByteArray& packet, bool extended,
                                         std::uint32_t* transaction = nullptr) {
+    test::RecordSeed("fuzz_message_decoder", packet);
     CInBinaryString in(packet);
     std::uint32_t number = 0xFFFFFFFF;
     auto message = CreateMessageFromPacket(in, number, extended);
