@@ -1,0 +1,86 @@
+#include "cardaccess/readers/PresenceMonitor.h"
+
+#include <utility>
+
+namespace tessaly {
+
+using namespace platform;
+
+CPresenceMonitor::CPresenceMonitor(std::string readerName, Report report)
+    : m_readerName(std::move(readerName)), m_report(std::move(report)), m_thread([this] { Run(); }) {}
+
+CPresenceMonitor::~CPresenceMonitor() {
+    Stop();
+}
+
+void CPresenceMonitor::Stop() {
+    m_stop.store(true);
+    {
+        std::unique_lock lock(m_mutex);
+        // A cancel that arrives between two waits is lost, so repeat it until the thread has ended.
+        while (!m_ended) {
+            if (m_context != 0) {
+                PcscCancel(m_context);
+            }
+            m_changed.wait_for(lock, std::chrono::milliseconds(20));
+        }
+    }
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+bool CPresenceMonitor::WaitForFirstReport(std::chrono::milliseconds limit) {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait_for(lock, limit, [this] { return m_reported || m_ended; });
+    return m_reported;
+}
+
+void CPresenceMonitor::Run() {
+    PcscHandle context = 0;
+    if (PcscEstablishContext(context) != pcsc::kSuccess) {
+        Finish(0);
+        return;
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_context = context;
+    }
+    std::uint32_t current = pcsc::kStateUnaware;
+    int remembered = -1;
+    while (!m_stop.load()) {
+        std::uint32_t event = 0;
+        const PcscResult rv = PcscGetStatusChange(context, kWaitMs, m_readerName, current, event);
+        if (rv == pcsc::kTimeout) {
+            continue;
+        }
+        if (rv != pcsc::kSuccess) {
+            break;
+        }
+        const int present = (event & pcsc::kStatePresent) != 0 ? 1 : 0;
+        if (present != remembered) {
+            remembered = present;
+            m_report(present == 1);
+            std::lock_guard lock(m_mutex);
+            m_reported = true;
+            m_changed.notify_all();
+        }
+        current = event;
+    }
+    Finish(context);
+}
+
+void CPresenceMonitor::Finish(PcscHandle context) {
+    {
+        // Cleared under the lock, so Stop never cancels a released context.
+        std::lock_guard lock(m_mutex);
+        m_context = 0;
+        m_ended = true;
+        m_changed.notify_all();
+    }
+    if (context != 0) {
+        PcscReleaseContext(context);
+    }
+}
+
+}  // namespace tessaly
