@@ -24,18 +24,20 @@ bool IsOk(const CByteArray& answer) {
 }  // namespace
 
 std::uint8_t CPcscReader::Transmit(std::uint8_t caseByte, const CByteArray& command, CByteArray& response) {
+    // A copy first, in case the caller passes one array as command and response; then no earlier
+    // answer may pass for the answer to this command, whatever happens below.
+    CByteArray sent = command;
+    response.clear();
     const PcscResult begun = PcscBeginTransaction(m_card);
     if (begun != pcsc::kSuccess) {
         return Fail(begun);
     }
-    if (command.empty()) {
+    if (sent.empty()) {
         SetLastResult(station::kUndefinedData);
         PcscEndTransaction(m_card, pcsc::Disposition::Leave);
         return station::kUndefinedData;
     }
-    const std::uint8_t commandClass = command[0];
-    response.clear();
-    CByteArray sent = command;
+    const std::uint8_t commandClass = sent[0];
     const std::uint32_t protocol = ActiveProtocol();
     if (m_apduLevel && caseByte == apdu_case::kCase4) {
         TransmitCase4(protocol, sent, commandClass, response);

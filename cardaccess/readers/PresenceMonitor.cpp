@@ -15,16 +15,21 @@ CPresenceMonitor::~CPresenceMonitor() {
 
 void CPresenceMonitor::Stop() {
     m_stop.store(true);
-    {
-        std::unique_lock lock(m_mutex);
-        // A cancel that arrives between two waits is lost, so repeat it until the thread has ended.
-        while (!m_ended) {
-            if (m_context != 0) {
-                PcscCancel(m_context);
-            }
-            m_changed.wait_for(lock, std::chrono::milliseconds(20));
+    std::unique_lock lock(m_mutex);
+    // A cancel that arrives between two waits is lost, so repeat it until the thread has ended.
+    while (!m_ended) {
+        if (m_context != 0) {
+            const PcscHandle context = m_context;
+            m_cancelling = true;
+            lock.unlock();
+            PcscCancel(context);
+            lock.lock();
+            m_cancelling = false;
+            m_changed.notify_all();
         }
+        m_changed.wait_for(lock, std::chrono::milliseconds(20), [this] { return m_ended; });
     }
+    lock.unlock();
     if (m_thread.joinable()) {
         m_thread.join();
     }
@@ -72,8 +77,9 @@ void CPresenceMonitor::Run() {
 
 void CPresenceMonitor::Finish(PcscHandle context) {
     {
-        // Cleared under the lock, so Stop never cancels a released context.
-        std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
+        // Stop may be cancelling on this context right now: it is released only after that.
+        m_changed.wait(lock, [this] { return !m_cancelling; });
         m_context = 0;
         m_ended = true;
         m_changed.notify_all();

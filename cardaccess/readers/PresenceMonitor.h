@@ -28,8 +28,8 @@ class CPresenceMonitor {
     ~CPresenceMonitor();
 
     // Ends the thread and joins it. The blocked status wait is woken by cancelling the thread's own
-    // PC/SC context, so this returns as soon as PC/SC answers the cancel; without the cancel (it can
-    // miss a wait that is just starting) the wait's own time-out ends it within kWaitMs.
+    // PC/SC context (repeated every 20 ms, since a cancel that comes between two waits is lost), so
+    // this returns as soon as PC/SC answers; the wait's own time-out bounds it by kWaitMs anyway.
     void Stop();
 
     // Waits until the first report or the end of the thread, at most `limit`. True when a report came.
@@ -46,6 +46,7 @@ class CPresenceMonitor {
     std::mutex m_mutex;
     std::condition_variable m_changed;
     platform::PcscHandle m_context = 0;  // the thread's context while it waits; guarded by m_mutex
+    bool m_cancelling = false;           // Stop is using m_context; guarded by m_mutex
     bool m_reported = false;             // guarded by m_mutex
     bool m_ended = false;                // guarded by m_mutex
 

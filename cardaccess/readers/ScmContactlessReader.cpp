@@ -149,7 +149,8 @@ std::uint8_t CScmContactlessReader::Authenticate(std::uint32_t block, std::uint8
     return SendReaderCommand(command, answer);
 }
 
-std::uint8_t CScmContactlessReader::ExecuteMemoryCommand(const CByteArray& command, CByteArray& response) {
+std::uint8_t CScmContactlessReader::ExecuteMemoryCommand(const CByteArray& input, CByteArray& response) {
+    const CByteArray command = input;  // the caller may pass one array for both
     response.clear();
     if (m_writePending) {
         const std::uint8_t block = m_pendingBlock;

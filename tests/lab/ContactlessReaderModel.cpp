@@ -109,6 +109,12 @@ std::optional<std::pair<std::uint8_t, MifareKey>> CContactlessReaderModel::Loade
     return m_loadedKey;
 }
 
+void CContactlessReaderModel::ForgetLoadedKey() {
+    std::lock_guard lock(Lock());
+    m_loadedKey.reset();
+    m_authenticatedSector.reset();
+}
+
 std::vector<std::uint8_t> CContactlessReaderModel::ReaderControlValues() const {
     std::lock_guard lock(Lock());
     return m_controlValues;

@@ -49,6 +49,8 @@ class CContactlessReaderModel : public CVirtualCard {
     void SetSectorKeys(std::size_t sector, const MifareKey& keyA, const MifareKey& keyB);
     // The key FC 20 loaded last: key type and key.
     std::optional<std::pair<std::uint8_t, MifareKey>> LoadedKey() const;
+    // Forgets the loaded key and the authentication, as a reader just switched on.
+    void ForgetLoadedKey();
     std::vector<std::uint8_t> ReaderControlValues() const;
 
     CContactlessReaderModel(CByteArray atr, std::shared_ptr<CIsoCard> iso, CByteArray ats,
