@@ -108,6 +108,7 @@ std::uint8_t CScmContactlessReader::GetDefaultResetResponse(CByteArray& response
     return Succeed();
 }
 
+// NOLINTNEXTLINE(bugprone-virtual-near-miss): the ATS, not the ATR
 std::uint8_t CScmContactlessReader::GetAts(CByteArray& ats) {
     CByteArray answer;
     const std::uint8_t status = SendReaderCommand({0xFD, 0xCC, 0x00, 0x00, 0x01, 0x93}, answer);
@@ -149,17 +150,19 @@ std::uint8_t CScmContactlessReader::Authenticate(std::uint32_t block, std::uint8
     return SendReaderCommand(command, answer);
 }
 
-std::uint8_t CScmContactlessReader::ExecuteMemoryCommand(const CByteArray& input, CByteArray& response) {
-    const CByteArray command = input;  // the caller may pass one array for both
-    response.clear();
+std::uint8_t CScmContactlessReader::ExecuteMemoryCommand(const CByteArray& command, CByteArray& response) {
+    // Everything is taken from the command before the response is emptied: the caller may pass
+    // one array for both.
     if (m_writePending) {
         const std::uint8_t block = m_pendingBlock;
         ClearPendingWrite();
         if (command.size() != kMifareBlock) {
+            response.clear();
             return Fail(scm_result::kPendingWriteLength);
         }
         CByteArray write{0xFC, 0xD0, block, 0x00, static_cast<std::uint8_t>(kMifareBlock)};
         write.insert(write.end(), command.begin(), command.end());
+        response.clear();
         CByteArray answer;
         const std::uint8_t status = SendReaderCommand(write, answer);
         if (status == station::kSuccess) {
@@ -167,15 +170,19 @@ std::uint8_t CScmContactlessReader::ExecuteMemoryCommand(const CByteArray& input
         }
         return status;
     }
-    if (command.size() == 2 && command[0] == kMifareWrite) {
+    const bool twoBytes = command.size() == 2;
+    const std::uint8_t operation = twoBytes ? command[0] : 0;
+    const std::uint8_t block = twoBytes ? command[1] : 0;
+    response.clear();
+    if (twoBytes && operation == kMifareWrite) {
         m_writePending = true;
-        m_pendingBlock = command[1];
+        m_pendingBlock = block;
         response.assign(1, kMifareAck);
         return Succeed();
     }
-    if (command.size() == 2 && command[0] == kMifareRead) {
+    if (twoBytes && operation == kMifareRead) {
         CByteArray answer;
-        const std::uint8_t status = SendReaderCommand({0xFC, 0xB0, command[1], 0x00, 0x00}, answer);
+        const std::uint8_t status = SendReaderCommand({0xFC, 0xB0, block, 0x00, 0x00}, answer);
         if (status == station::kSuccess) {
             response.assign(answer.begin(), answer.end() - 2);
         }

@@ -42,7 +42,7 @@ class CScmContactlessReader : public CPcscReader {
     // FC FE 00 00 L + command; the card's answer comes back as it is, status word included.
     virtual std::uint8_t TransparentExchange(const CByteArray& command, CByteArray& response);
     virtual std::uint8_t GetMifareResetResponse(CByteArray& response);
-    virtual std::uint8_t GetAts(CByteArray& ats);
+    virtual std::uint8_t GetAts(CByteArray& ats);  // NOLINT(bugprone-virtual-near-miss): not GetAtr
     virtual std::uint8_t GetDefaultResetResponse(CByteArray& response);
     virtual std::uint8_t SendReaderControl(std::uint8_t value);
 

@@ -50,9 +50,6 @@ CByteArray AtsHistorical(const CByteArray& ats) {
 
 }  // namespace
 
-const CByteArray CContactlessReaderModel::kDefaultAts{0x0A, 0x78, 0x80, 0x70, 0x02,
-                                                      0x4C, 0x41, 0x42, 0x31, 0x30};
-
 CContactlessReaderModel::CContactlessReaderModel(CByteArray atr, std::shared_ptr<CIsoCard> iso,
                                                  CByteArray ats, std::optional<CMifareClassic> mifare)
     : CVirtualCard(std::move(atr)),

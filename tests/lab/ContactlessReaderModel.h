@@ -27,10 +27,10 @@ namespace tessaly::lab {
 class CContactlessReaderModel : public CVirtualCard {
   public:
     // TL 0A, T0 78, TA 80, TB 70, TC 02, historical bytes "LAB10".
-    static const CByteArray kDefaultAts;
+    static CByteArray DefaultAts() { return {0x0A, 0x78, 0x80, 0x70, 0x02, 0x4C, 0x41, 0x42, 0x31, 0x30}; }
 
     // An ISO 14443-4 card with `ats` (TL first, no CRC) that answers APDUs as a T=1 card does.
-    static std::shared_ptr<CContactlessReaderModel> WithIsoCard(CByteArray ats = kDefaultAts);
+    static std::shared_ptr<CContactlessReaderModel> WithIsoCard(CByteArray ats = DefaultAts());
     static std::shared_ptr<CContactlessReaderModel> WithMifare(MifareSize size,
                                                                std::array<std::uint8_t, 4> uid = {
                                                                    0x04, 0x1A, 0x2B, 0x3C});

@@ -34,11 +34,8 @@ CommandApdu Header(const CByteArray& command) {
 
 }  // namespace
 
-const CByteArray CIsoCard::kT0Atr{0x3B, 0x02, 0x14, 0x50};
-const CByteArray CIsoCard::kT1Atr{0x3B, 0x80, 0x80, 0x01, 0x01};
-
 CIsoCard::CIsoCard(Transport transport, CByteArray atr)
-    : CVirtualCard(!atr.empty() ? std::move(atr) : (transport == Transport::T0 ? kT0Atr : kT1Atr)),
+    : CVirtualCard(atr.empty() ? (transport == Transport::T0 ? T0Atr() : T1Atr()) : std::move(atr)),
       m_transport(transport) {}
 
 void CIsoCard::SetFile(std::uint16_t fid, CByteArray content) {

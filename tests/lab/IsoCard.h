@@ -18,8 +18,8 @@ enum class Transport { T0, T1 };
 
 class CIsoCard : public CVirtualCard {
   public:
-    static const CByteArray kT0Atr;  // 3B 02 14 50
-    static const CByteArray kT1Atr;  // 3B 80 80 01 01
+    static CByteArray T0Atr() { return {0x3B, 0x02, 0x14, 0x50}; }
+    static CByteArray T1Atr() { return {0x3B, 0x80, 0x80, 0x01, 0x01}; }
 
     // An empty `atr` takes the transport's default.
     explicit CIsoCard(Transport transport, CByteArray atr = {});

@@ -19,7 +19,9 @@ CByteArray ElementaryFci(std::uint16_t fid, std::size_t size) {
         0x01, 0x01, 0x83, 0x02, static_cast<std::uint8_t>(fid >> 8),  static_cast<std::uint8_t>(fid)};
 }
 
-const CByteArray kMasterFci{0x62, 0x07, 0x82, 0x01, 0x38, 0x83, 0x02, 0x3F, 0x00};
+CByteArray MasterFci() {
+    return {0x62, 0x07, 0x82, 0x01, 0x38, 0x83, 0x02, 0x3F, 0x00};
+}
 
 ResponseApdu Status(std::uint16_t sw) {
     return ResponseApdu{{}, sw};
@@ -78,7 +80,7 @@ ResponseApdu CIsoFileSystem::Select(const CommandApdu& command) {
         const std::uint16_t fid = static_cast<std::uint16_t>((command.data[0] << 8) | command.data[1]);
         if (fid == kMasterFile) {
             m_currentFile.reset();
-            result.data = kMasterFci;
+            result.data = MasterFci();
         } else {
             const auto found = m_files.find(fid);
             if (found == m_files.end()) {

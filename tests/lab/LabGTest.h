@@ -1,11 +1,14 @@
-// GoogleTest glue: one lab shared by every test of a test program. Register it once per program:
+// GoogleTest glue: one lab shared by every test of a test program (tessaly_add_lab_test in
+// lab.cmake). The program says which lab it wants by defining MakeLabEnvironment:
 //
-//   const auto* const kLab = ::testing::AddGlobalTestEnvironment(new tessaly::lab::CLabEnvironment(
-//       {"Lab Contact"}, [](tessaly::lab::CLab& lab) { lab.Insert(lab.ReaderName(0), card); }));
+//   std::unique_ptr<tessaly::lab::CLabEnvironment> tessaly::lab::MakeLabEnvironment() {
+//       return std::make_unique<CLabEnvironment>(std::vector<std::string>{"Lab Contact"},
+//                                                [](CLab& lab) { lab.Insert(lab.ReaderName(0), card); });
+//   }
 //
-// and begin every test (or fixture SetUp) with TESSALY_NEED_LAB(): it skips with "virtual card lab
-// unavailable: <why>" where the lab cannot run (not root, no pcscd), and fails where it should
-// have run but did not start. Run such a program as one process (not one per test), so the lab
+// and begins every test (or fixture SetUp) with TESSALY_NEED_LAB(): it skips with "virtual card
+// lab unavailable: <why>" where the lab cannot run (not root, no pcscd), and fails where it should
+// have run but did not start. The program runs as one process (not one per test), so the lab
 // starts once.
 #pragma once
 
@@ -65,6 +68,9 @@ class CLabEnvironment : public ::testing::Environment {
     std::vector<std::string> m_devices;
     Prepare m_prepare;
 };
+
+// Defined by each lab test program; LabTestMain registers what it returns.
+std::unique_ptr<CLabEnvironment> MakeLabEnvironment();
 
 }  // namespace tessaly::lab
 

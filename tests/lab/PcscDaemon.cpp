@@ -66,6 +66,7 @@ CPcscDaemon::CPcscDaemon(const std::string& runDir, const std::string& configDir
         arguments.emplace_back("--apdu");
     }
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (std::string& argument : arguments) {
         argv.push_back(argument.data());
     }

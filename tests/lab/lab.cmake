@@ -21,8 +21,8 @@ endif()
 # starts once. Tests skip where the lab cannot run (not root, no pcscd).
 function(tessaly_add_lab_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE test_support tessaly_lab ${T_LIBS} GTest::gtest_main tessaly_warnings)
+  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/lab/LabTestMain.cpp)
+  target_link_libraries(${name} PRIVATE test_support tessaly_lab ${T_LIBS} GTest::gtest tessaly_warnings)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS "lab" TIMEOUT 120
                        SKIP_REGULAR_EXPRESSION "virtual card lab unavailable")

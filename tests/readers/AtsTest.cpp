@@ -126,7 +126,8 @@ TEST(AnswerToSelect, TheExceptionKeepsItsMessageWhenCopied) {
         ats.Parse(Hex("03 40 07"));
         FAIL() << "accepted";
     } catch (const CAnswerToSelect::CInvalidAts& error) {
-        const CAnswerToSelect::CInvalidAts copy = error;
+        CAnswerToSelect::CInvalidAts copy("other");
+        copy = error;
         EXPECT_EQ(copy.GetMessage(), "Invalid TC(1) value 0x07 in ATS [034007].");
         EXPECT_EQ(error.GetMessage(), copy.GetMessage());
     }

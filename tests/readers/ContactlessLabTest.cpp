@@ -23,15 +23,14 @@ std::shared_ptr<CContactlessReaderModel> g_iso;
 std::shared_ptr<CContactlessReaderModel> g_mifare1k;
 std::shared_ptr<CContactlessReaderModel> g_mifare4k;
 
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(
-    new CLabEnvironment({"Lab Contactless", "Lab Mifare"}, [](lab::CLab& lab) {
-        g_iso = CContactlessReaderModel::WithIsoCard();
-        g_mifare1k = CContactlessReaderModel::WithMifare(lab::MifareSize::Classic1K);
-        g_mifare4k = CContactlessReaderModel::WithMifare(lab::MifareSize::Classic4K);
-        lab.InsertAll({{lab.ReaderName(0, 0), g_iso},
-                       {lab.ReaderName(0, 1), g_mifare1k},
-                       {lab.ReaderName(1, 0), g_mifare4k}});
-    }));
+void PrepareLab(lab::CLab& lab) {
+    g_iso = CContactlessReaderModel::WithIsoCard();
+    g_mifare1k = CContactlessReaderModel::WithMifare(lab::MifareSize::Classic1K);
+    g_mifare4k = CContactlessReaderModel::WithMifare(lab::MifareSize::Classic4K);
+    lab.InsertAll({{lab.ReaderName(0, 0), g_iso},
+                   {lab.ReaderName(0, 1), g_mifare1k},
+                   {lab.ReaderName(1, 0), g_mifare4k}});
+}
 
 const MifareKey kKeyA1{0xA1, 0xA1, 0xA1, 0xA1, 0xA1, 0xA1};
 const MifareKey kKeyB1{0xB1, 0xB2, 0xB3, 0xB4, 0xB5, 0xB6};
@@ -128,7 +127,7 @@ TEST_F(ContactlessTest, GetAtsReadsTheAnswerToSelect) {
     CByteArray ats;
     EXPECT_EQ(iso->GetAts(ats), 0);
     EXPECT_EQ(g_iso->Commands(), (std::vector<CByteArray>{Hex("FD CC 00 00 01 93")}));
-    EXPECT_EQ(ats, CContactlessReaderModel::kDefaultAts);
+    EXPECT_EQ(ats, CContactlessReaderModel::DefaultAts());
     CAnswerToSelect parsed(false);
     parsed.Parse(ats);
     EXPECT_EQ(parsed.GetFrameWaitingTimeInteger(), 7);
@@ -286,3 +285,8 @@ TEST_F(ContactlessTest, MemoryCommandsNeedAMifareCardAndIsoCommandsAnIsoCard) {
 
 }  // namespace
 }  // namespace tessaly
+
+std::unique_ptr<tessaly::lab::CLabEnvironment> tessaly::lab::MakeLabEnvironment() {
+    return std::make_unique<CLabEnvironment>(std::vector<std::string>{"Lab Contactless", "Lab Mifare"},
+                                             PrepareLab);
+}

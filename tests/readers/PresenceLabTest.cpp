@@ -27,11 +27,10 @@ std::shared_ptr<lab::CIsoCard> g_card;
 
 // Device 0: slot 0 holds a T=0 card, slot 1 stays empty. Device 1: slot 0 is for insertion and
 // removal, slot 1 for cardsim.
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(
-    new CLabEnvironment({"Lab Presence", "Lab Moving"}, [](lab::CLab& lab) {
-        g_card = lab::MakeContactCard(lab::Transport::T0);
-        lab.Insert(lab.ReaderName(0, 0), g_card);
-    }));
+void PrepareLab(lab::CLab& lab) {
+    g_card = lab::MakeContactCard(lab::Transport::T0);
+    lab.Insert(lab.ReaderName(0, 0), g_card);
+}
 
 const std::string& WithCard() {
     return CLabEnvironment::Lab()->ReaderName(0, 0);
@@ -286,3 +285,8 @@ TEST_F(PresenceTest, CardsimServesItsProfileUntilTerminated) {
 
 }  // namespace
 }  // namespace tessaly
+
+std::unique_ptr<tessaly::lab::CLabEnvironment> tessaly::lab::MakeLabEnvironment() {
+    return std::make_unique<CLabEnvironment>(std::vector<std::string>{"Lab Presence", "Lab Moving"},
+                                             PrepareLab);
+}

@@ -19,19 +19,22 @@ using test::Hex;
 std::shared_ptr<lab::CIsoCard> g_t0Card;
 std::shared_ptr<lab::CIsoCard> g_t1Card;
 
-const auto* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new CLabEnvironment({"Lab Transmit"}, [](lab::CLab& lab) {
-        g_t0Card = lab::MakeContactCard(lab::Transport::T0);
-        g_t1Card = lab::MakeContactCard(lab::Transport::T1);
-        // Answers a SELECT by name 3F 00 with a 28-byte FCI (behind 61 1C under T=0).
-        CByteArray fci{0x6F, 0x1A};
-        for (std::uint8_t i = 0; i < 26; ++i) {
-            fci.push_back(i);
-        }
-        g_t0Card->AddApplication({0x3F, 0x00}, fci);
-        g_t1Card->AddApplication({0x3F, 0x00}, fci);
-        lab.InsertAll({{lab.ReaderName(0, 0), g_t0Card}, {lab.ReaderName(0, 1), g_t1Card}});
-    }));
+// The 28-byte FCI of the application named 3F 00 (behind 61 1C under T=0).
+CByteArray Fci() {
+    CByteArray fci{0x6F, 0x1A};
+    for (std::uint8_t i = 0; i < 26; ++i) {
+        fci.push_back(i);
+    }
+    return fci;
+}
+
+void PrepareLab(lab::CLab& lab) {
+    g_t0Card = lab::MakeContactCard(lab::Transport::T0);
+    g_t1Card = lab::MakeContactCard(lab::Transport::T1);
+    g_t0Card->AddApplication({0x3F, 0x00}, Fci());
+    g_t1Card->AddApplication({0x3F, 0x00}, Fci());
+    lab.InsertAll({{lab.ReaderName(0, 0), g_t0Card}, {lab.ReaderName(0, 1), g_t1Card}});
+}
 
 class TransmitTest : public ::testing::Test {
   protected:
@@ -62,14 +65,6 @@ class TransmitTest : public ::testing::Test {
     CByteArray response;
 };
 
-const CByteArray kFci = [] {
-    CByteArray fci{0x6F, 0x1A};
-    for (std::uint8_t i = 0; i < 26; ++i) {
-        fci.push_back(i);
-    }
-    return fci;
-}();
-
 CByteArray WithSw(CByteArray data, std::uint8_t sw1, std::uint8_t sw2) {
     data.push_back(sw1);
     data.push_back(sw2);
@@ -88,7 +83,7 @@ TEST_F(TransmitTest, ProtocolsFollowTheAtr) {
 TEST_F(TransmitTest, T0Case4DropsLeAndFetchesTheAnswerAnnouncedBy61) {
     EXPECT_EQ(Run(*t0, 0x34, "00 A4 04 00 02 3F 00 00"), 0);
     EXPECT_EQ(Sent(g_t0Card), (std::vector<CByteArray>{Hex("00 A4 04 00 02 3F 00"), Hex("00 C0 00 00 1C")}));
-    EXPECT_EQ(response, WithSw(kFci, 0x90, 0x00));
+    EXPECT_EQ(response, WithSw(Fci(), 0x90, 0x00));
     EXPECT_EQ(t0->GetLastResult(), 0U);
 }
 
@@ -234,7 +229,7 @@ TEST_F(TransmitTest, OtherCasesGoOutUnchanged) {
 TEST_F(TransmitTest, T1Case4GoesOutWholeAndIsAnsweredAtOnce) {
     EXPECT_EQ(Run(*t1, 0x34, "00 A4 04 00 02 3F 00 00"), 0);
     EXPECT_EQ(Sent(g_t1Card), (std::vector<CByteArray>{Hex("00 A4 04 00 02 3F 00 00")}));
-    EXPECT_EQ(response, WithSw(kFci, 0x90, 0x00));
+    EXPECT_EQ(response, WithSw(Fci(), 0x90, 0x00));
 }
 
 TEST_F(TransmitTest, T1Case4With6CIsSentAgainWithTheCardsLe) {
@@ -242,7 +237,7 @@ TEST_F(TransmitTest, T1Case4With6CIsSentAgainWithTheCardsLe) {
     EXPECT_EQ(Run(*t1, 0x34, "00 A4 04 00 02 3F 00 40"), 0);
     EXPECT_EQ(Sent(g_t1Card),
               (std::vector<CByteArray>{Hex("00 A4 04 00 02 3F 00 40"), Hex("00 A4 04 00 02 3F 00 1C")}));
-    EXPECT_EQ(response, WithSw(kFci, 0x90, 0x00));
+    EXPECT_EQ(response, WithSw(Fci(), 0x90, 0x00));
 }
 
 TEST_F(TransmitTest, T1Case2With6CIsSentAgainAnd61IsNotFollowed) {
@@ -285,7 +280,7 @@ TEST_F(TransmitTest, CommandRecordAndByteEntryPoints) {
     record.caseByte = 0x34;
     EXPECT_EQ(t0->TransmitRecord(record, response), 0);
     EXPECT_EQ(Sent(g_t0Card), (std::vector<CByteArray>{Hex("00 A4 04 00 02 3F 00"), Hex("00 C0 00 00 1C")}));
-    EXPECT_EQ(response, WithSw(kFci, 0x90, 0x00));
+    EXPECT_EQ(response, WithSw(Fci(), 0x90, 0x00));
     EXPECT_EQ(t1->TransmitBytes(0x35, select.data(), select.size(), response), 0);
     EXPECT_EQ(Sent(g_t1Card), (std::vector<CByteArray>{select}));
 }
@@ -294,7 +289,7 @@ TEST_F(TransmitTest, OneArrayForCommandAndResponse) {
     CByteArray both = Hex("00 A4 04 00 02 3F 00 00");
     EXPECT_EQ(t1->Transmit(0x34, both, both), 0);
     EXPECT_EQ(Sent(g_t1Card), (std::vector<CByteArray>{Hex("00 A4 04 00 02 3F 00 00")}));
-    EXPECT_EQ(both, WithSw(kFci, 0x90, 0x00));
+    EXPECT_EQ(both, WithSw(Fci(), 0x90, 0x00));
 }
 
 TEST_F(TransmitTest, DisconnectedReaderFailsWithTheInvalidHandleResult) {
@@ -344,3 +339,7 @@ TEST_F(TransmitTest, ExchangeTimes) {
 
 }  // namespace
 }  // namespace tessaly
+
+std::unique_ptr<tessaly::lab::CLabEnvironment> tessaly::lab::MakeLabEnvironment() {
+    return std::make_unique<CLabEnvironment>(std::vector<std::string>{"Lab Transmit"}, PrepareLab);
+}

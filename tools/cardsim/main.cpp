@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
                 }
             }
         }
-        const timespec poll{0, 100 * 1000 * 1000};
+        const timespec poll{0, 100L * 1000L * 1000L};
         const int signal = sigtimedwait(&stopSignals, nullptr, &poll);
         if (signal == SIGINT || signal == SIGTERM) {
             break;
