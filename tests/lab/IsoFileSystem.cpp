@@ -15,7 +15,7 @@ constexpr std::uint8_t kNoFci = 0x0C;
 // File control information of an elementary file: size and identifier.
 CByteArray ElementaryFci(std::uint16_t fid, std::size_t size) {
     return {
-        0x62, 0x0A, 0x80, 0x02, static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size), 0x82,
+        0x62, 0x0B, 0x80, 0x02, static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size), 0x82,
         0x01, 0x01, 0x83, 0x02, static_cast<std::uint8_t>(fid >> 8),  static_cast<std::uint8_t>(fid)};
 }
 
