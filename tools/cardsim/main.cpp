@@ -19,14 +19,14 @@ using namespace tessaly;
 std::mutex g_printMutex;
 
 void PrintExchange(const CByteArray& received, const CByteArray& answered) {
-    const char* what = nullptr;
-    if (received.size() == 1) {
-        static const char* const kControl[] = {"power off", "power on", "reset", "?", "ATR"};
-        what = received[0] < 5 ? kControl[received[0]] : "?";
+    // The slot asks for the ATR on every presence poll: not worth a line.
+    static const char* const kControl[] = {"power off", "power on", "reset"};
+    if (received.size() == 1 && received[0] > 2) {
+        return;
     }
     std::lock_guard lock(g_printMutex);
-    if (what != nullptr) {
-        std::printf("%-9s %s\n", what, HexSpaced(answered).c_str());
+    if (received.size() == 1) {
+        std::printf("%s\n", kControl[received[0]]);
     } else {
         std::printf("> %s\n< %s\n", HexSpaced(received).c_str(), HexSpaced(answered).c_str());
     }
@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
             try {
                 link = std::make_unique<lab::CVpcdLink>(options->port, card, std::chrono::milliseconds(0),
                                                         trace);
-                std::printf("card %s in the reader slot on port %u\n", options->profile.c_str(),
-                            options->port);
+                std::printf("card %s (ATR %s) in the reader slot on port %u\n", options->profile.c_str(),
+                            HexSpaced(card->Atr()).c_str(), options->port);
                 std::fflush(stdout);
                 waiting = false;
             } catch (const lab::CLabError&) {
