@@ -1,5 +1,7 @@
 #include "cardaccess/readers/ScmContactlessReader.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <utility>
 
 #include "cardaccess/readers/ReaderErrors.h"
@@ -29,6 +31,17 @@ constexpr CodeText kStatusWordTexts[] = {
 constexpr const char* kOtherStatusWordText = " -- SCM command returned status word indicating error.";
 
 constexpr std::size_t kMifareBlock = 16;
+
+// A reader command: its header followed by data, built in one piece.
+CByteArray ReaderCommand(std::initializer_list<std::uint8_t> header, const std::uint8_t* data,
+                         std::size_t size) {
+    CByteArray command(header.size() + size);
+    std::copy(header.begin(), header.end(), command.begin());
+    if (size != 0) {
+        std::copy(data, data + size, command.begin() + static_cast<std::ptrdiff_t>(header.size()));
+    }
+    return command;
+}
 constexpr std::size_t kKeyLength = 6;
 constexpr std::uint8_t kMifareRead = 0x30;
 constexpr std::uint8_t kMifareWrite = 0xA0;
@@ -93,8 +106,8 @@ std::uint8_t CScmContactlessReader::TransparentExchange(const CByteArray& comman
         response.clear();
         return Fail(station::kNotSupported);
     }
-    CByteArray wrapped{0xFC, 0xFE, 0x00, 0x00, static_cast<std::uint8_t>(command.size())};
-    wrapped.insert(wrapped.end(), command.begin(), command.end());
+    const CByteArray wrapped = ReaderCommand(
+        {0xFC, 0xFE, 0x00, 0x00, static_cast<std::uint8_t>(command.size())}, command.data(), command.size());
     return Transmit(apdu_case::kCase3, wrapped, response);
 }
 
@@ -143,9 +156,9 @@ std::uint8_t CScmContactlessReader::Authenticate(std::uint32_t block, std::uint8
         return Fail(scm_result::kBlockBeyondKeys);
     }
     const std::size_t offset = kKeyRecord * sector + (keyType == kKeyB ? kKeyLength : 0);
-    CByteArray command{0xFC, 0x20, keyType, 0x00, static_cast<std::uint8_t>(kKeyLength)};
-    command.insert(command.end(), m_keys.begin() + static_cast<std::ptrdiff_t>(offset),
-                   m_keys.begin() + static_cast<std::ptrdiff_t>(offset + kKeyLength));
+    const CByteArray command =
+        ReaderCommand({0xFC, 0x20, keyType, 0x00, static_cast<std::uint8_t>(kKeyLength)},
+                      m_keys.data() + offset, kKeyLength);
     CByteArray answer;
     return SendReaderCommand(command, answer);
 }
@@ -160,8 +173,9 @@ std::uint8_t CScmContactlessReader::ExecuteMemoryCommand(const CByteArray& comma
             response.clear();
             return Fail(scm_result::kPendingWriteLength);
         }
-        CByteArray write{0xFC, 0xD0, block, 0x00, static_cast<std::uint8_t>(kMifareBlock)};
-        write.insert(write.end(), command.begin(), command.end());
+        const CByteArray write =
+            ReaderCommand({0xFC, 0xD0, block, 0x00, static_cast<std::uint8_t>(kMifareBlock)}, command.data(),
+                          command.size());
         response.clear();
         CByteArray answer;
         const std::uint8_t status = SendReaderCommand(write, answer);

@@ -71,8 +71,12 @@ std::shared_ptr<CContactlessReaderModel> CContactlessReaderModel::WithMifare(
 
 CByteArray CContactlessReaderModel::ContactlessAtr(const CByteArray& historical) {
     const std::size_t count = std::min<std::size_t>(historical.size(), 15);
-    CByteArray atr{0x3B, static_cast<std::uint8_t>(0x80 | count), 0x80, 0x01};
-    atr.insert(atr.end(), historical.begin(), historical.begin() + static_cast<std::ptrdiff_t>(count));
+    CByteArray atr(4 + count);
+    atr[0] = 0x3B;
+    atr[1] = static_cast<std::uint8_t>(0x80 | count);
+    atr[2] = 0x80;
+    atr[3] = 0x01;
+    std::copy(historical.begin(), historical.begin() + static_cast<std::ptrdiff_t>(count), atr.begin() + 4);
     std::uint8_t check = 0;
     for (std::size_t i = 1; i < atr.size(); ++i) {
         check ^= atr[i];

@@ -44,7 +44,18 @@ std::optional<CByteArray> CIsoFileSystem::File(std::uint16_t fid) const {
 }
 
 void CIsoFileSystem::AddApplication(CByteArray aid, CByteArray fci) {
-    m_applications[std::move(aid)] = std::move(fci);
+    const auto found = FindApplication(aid);
+    if (found != m_applications.end()) {
+        found->second = std::move(fci);
+    } else {
+        m_applications.emplace_back(std::move(aid), std::move(fci));
+    }
+}
+
+std::vector<std::pair<CByteArray, CByteArray>>::iterator CIsoFileSystem::FindApplication(
+    const CByteArray& aid) {
+    return std::find_if(m_applications.begin(), m_applications.end(),
+                        [&aid](const auto& application) { return application.first == aid; });
 }
 
 void CIsoFileSystem::SelectMasterFile() {
@@ -67,7 +78,7 @@ ResponseApdu CIsoFileSystem::Execute(const CommandApdu& command) {
 ResponseApdu CIsoFileSystem::Select(const CommandApdu& command) {
     ResponseApdu result;
     if (command.p1 == kSelectByName) {
-        const auto found = m_applications.find(command.data);
+        const auto found = FindApplication(command.data);
         if (found == m_applications.end()) {
             return Status(0x6A82);
         }

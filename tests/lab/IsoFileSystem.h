@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "common/Types.h"
 
@@ -45,13 +47,14 @@ class CIsoFileSystem {
     ResponseApdu Execute(const CommandApdu& command);
 
   private:
+    std::vector<std::pair<CByteArray, CByteArray>>::iterator FindApplication(const CByteArray& aid);
     ResponseApdu Select(const CommandApdu& command);
     ResponseApdu ReadBinary(const CommandApdu& command) const;
     ResponseApdu UpdateBinary(const CommandApdu& command);
 
     std::map<std::uint16_t, CByteArray> m_files;
-    std::map<CByteArray, CByteArray> m_applications;
-    std::optional<std::uint16_t> m_currentFile;  // the selected elementary file
+    std::vector<std::pair<CByteArray, CByteArray>> m_applications;  // name, FCI
+    std::optional<std::uint16_t> m_currentFile;                     // the selected elementary file
 };
 
 }  // namespace tessaly::lab

@@ -67,8 +67,8 @@ class ContactlessTest : public ::testing::Test {
         iso = std::make_unique<CScmContactlessReader>(lab.ReaderName(0, 0), true);
         mifare = std::make_unique<CScmContactlessReader>(lab.ReaderName(0, 1), true);
         mifare4k = std::make_unique<CScmContactlessReader>(lab.ReaderName(1, 0), true);
-        for (const auto* reader : {iso.get(), mifare.get(), mifare4k.get()}) {
-            ASSERT_EQ(const_cast<CScmContactlessReader*>(reader)->Connect(), 0) << reader->GetLastErrorText();
+        for (CScmContactlessReader* reader : {iso.get(), mifare.get(), mifare4k.get()}) {
+            ASSERT_EQ(reader->Connect(), 0) << reader->GetLastErrorText();
         }
         for (const auto& model : {g_iso, g_mifare1k, g_mifare4k}) {
             model->ClearRecord();

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "common/TextEncoding.h"
 #include "tests/lab/LabError.h"
@@ -63,8 +64,10 @@ int main(int argc, char** argv) {
             try {
                 link = std::make_unique<lab::CVpcdLink>(options->port, card, std::chrono::milliseconds(0),
                                                         trace);
+                std::string atr = HexSpaced(card->Atr());
+                atr.pop_back();  // the blank after the last byte
                 std::printf("card %s (ATR %s) in the reader slot on port %u\n", options->profile.c_str(),
-                            HexSpaced(card->Atr()).c_str(), options->port);
+                            atr.c_str(), options->port);
                 std::fflush(stdout);
                 waiting = false;
             } catch (const lab::CLabError&) {
