@@ -1,0 +1,153 @@
+#include "platform/PcscApi.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <winscard.h>
+// The reader layer works with single-byte reader names.
+#define TESSALY_SCARD_A(name) name##A
+using ReaderState = SCARD_READERSTATEA;
+#else
+#include <PCSC/winscard.h>
+#define TESSALY_SCARD_A(name) name
+using ReaderState = SCARD_READERSTATE;
+#endif
+
+namespace tessaly::platform {
+
+static_assert(pcsc::kCancelled == static_cast<PcscResult>(SCARD_E_CANCELLED));
+static_assert(pcsc::kInvalidHandle == static_cast<PcscResult>(SCARD_E_INVALID_HANDLE));
+static_assert(pcsc::kTimeout == static_cast<PcscResult>(SCARD_E_TIMEOUT));
+static_assert(pcsc::kNoSmartcard == static_cast<PcscResult>(SCARD_E_NO_SMARTCARD));
+static_assert(pcsc::kProtocolT0 == SCARD_PROTOCOL_T0 && pcsc::kProtocolT1 == SCARD_PROTOCOL_T1);
+static_assert(pcsc::kStateChanged == SCARD_STATE_CHANGED && pcsc::kStatePresent == SCARD_STATE_PRESENT);
+static_assert(pcsc::kStateEmpty == SCARD_STATE_EMPTY && pcsc::kStateUnknown == SCARD_STATE_UNKNOWN);
+static_assert(static_cast<DWORD>(pcsc::Disposition::Reset) == SCARD_RESET_CARD);
+static_assert(static_cast<DWORD>(pcsc::Disposition::Leave) == SCARD_LEAVE_CARD);
+static_assert(static_cast<DWORD>(pcsc::Disposition::Unpower) == SCARD_UNPOWER_CARD);
+
+namespace {
+
+// pcsc-lite's LONG is 64 bits wide on LP64 systems; its result codes still fit in 32.
+PcscResult Result(LONG rv) {
+    return static_cast<PcscResult>(rv);
+}
+
+SCARDCONTEXT Context(PcscHandle handle) {
+    return static_cast<SCARDCONTEXT>(handle);
+}
+SCARDHANDLE Card(PcscHandle handle) {
+    return static_cast<SCARDHANDLE>(handle);
+}
+
+const SCARD_IO_REQUEST* ProtocolControl(std::uint32_t protocol) {
+    if (protocol == SCARD_PROTOCOL_T0) {
+        return SCARD_PCI_T0;
+    }
+    if (protocol == SCARD_PROTOCOL_T1) {
+        return SCARD_PCI_T1;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+PcscResult PcscEstablishContext(PcscHandle& context) {
+    SCARDCONTEXT made = 0;
+    const LONG rv = SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &made);
+    context = rv == SCARD_S_SUCCESS ? static_cast<PcscHandle>(made) : 0;
+    return Result(rv);
+}
+
+PcscResult PcscReleaseContext(PcscHandle context) {
+    return Result(SCardReleaseContext(Context(context)));
+}
+
+PcscResult PcscCancel(PcscHandle context) {
+    return Result(SCardCancel(Context(context)));
+}
+
+PcscResult PcscListReaders(PcscHandle context, std::size_t bufferChars, std::string& multiString) {
+    multiString.clear();
+    std::string buffer(bufferChars, '\0');
+    DWORD length = static_cast<DWORD>(bufferChars);
+    const LONG rv = TESSALY_SCARD_A(SCardListReaders)(Context(context), nullptr, buffer.data(), &length);
+    if (rv == SCARD_S_SUCCESS) {
+        buffer.resize(length < bufferChars ? length : bufferChars);
+        multiString = std::move(buffer);
+    }
+    return Result(rv);
+}
+
+PcscResult PcscConnect(PcscHandle context, const std::string& reader, PcscHandle& card,
+                       std::uint32_t& protocol) {
+    SCARDHANDLE made = 0;
+    DWORD active = 0;
+    const LONG rv = TESSALY_SCARD_A(SCardConnect)(Context(context), reader.c_str(), SCARD_SHARE_SHARED,
+                                                  SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &made, &active);
+    card = rv == SCARD_S_SUCCESS ? static_cast<PcscHandle>(made) : 0;
+    protocol = static_cast<std::uint32_t>(active);
+    return Result(rv);
+}
+
+PcscResult PcscReconnect(PcscHandle card, std::uint32_t& protocol) {
+    DWORD active = 0;
+    const LONG rv = SCardReconnect(Card(card), SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1,
+                                   SCARD_RESET_CARD, &active);
+    protocol = static_cast<std::uint32_t>(active);
+    return Result(rv);
+}
+
+PcscResult PcscDisconnect(PcscHandle card, pcsc::Disposition disposition) {
+    return Result(SCardDisconnect(Card(card), static_cast<DWORD>(disposition)));
+}
+
+PcscResult PcscBeginTransaction(PcscHandle card) {
+    return Result(SCardBeginTransaction(Card(card)));
+}
+
+PcscResult PcscEndTransaction(PcscHandle card, pcsc::Disposition disposition) {
+    return Result(SCardEndTransaction(Card(card), static_cast<DWORD>(disposition)));
+}
+
+PcscResult PcscStatus(PcscHandle card, std::size_t readerBufferChars, std::size_t atrBufferBytes,
+                      PcscCardStatus& status) {
+    std::string reader(readerBufferChars, '\0');
+    std::vector<BYTE> atr(atrBufferBytes);
+    DWORD readerLength = static_cast<DWORD>(readerBufferChars);
+    DWORD atrLength = static_cast<DWORD>(atrBufferBytes);
+    DWORD state = 0;
+    DWORD protocol = 0;
+    const LONG rv = TESSALY_SCARD_A(SCardStatus)(Card(card), reader.data(), &readerLength, &state, &protocol,
+                                                 atr.data(), &atrLength);
+    status = PcscCardStatus{};
+    if (rv == SCARD_S_SUCCESS) {
+        status.state = static_cast<std::uint32_t>(state);
+        status.protocol = static_cast<std::uint32_t>(protocol);
+        status.atr.assign(atr.begin(), atr.begin() + static_cast<std::ptrdiff_t>(atrLength < atrBufferBytes
+                                                                                     ? atrLength
+                                                                                     : atrBufferBytes));
+    }
+    return Result(rv);
+}
+
+PcscResult PcscTransmit(PcscHandle card, std::uint32_t protocol, std::span<const std::uint8_t> command,
+                        std::size_t receiveBufferBytes, std::vector<std::uint8_t>& received) {
+    received.resize(receiveBufferBytes);
+    DWORD length = static_cast<DWORD>(receiveBufferBytes);
+    const LONG rv = SCardTransmit(Card(card), ProtocolControl(protocol), command.data(),
+                                  static_cast<DWORD>(command.size()), nullptr, received.data(), &length);
+    received.resize(rv == SCARD_S_SUCCESS && length <= receiveBufferBytes ? length : 0);
+    return Result(rv);
+}
+
+PcscResult PcscGetStatusChange(PcscHandle context, std::uint32_t timeoutMs, const std::string& reader,
+                               std::uint32_t currentState, std::uint32_t& eventState) {
+    ReaderState state{};
+    state.szReader = reader.c_str();
+    state.dwCurrentState = currentState;
+    const LONG rv = TESSALY_SCARD_A(SCardGetStatusChange)(Context(context), timeoutMs, &state, 1);
+    eventState = static_cast<std::uint32_t>(state.dwEventState);
+    return Result(rv);
+}
+
+}  // namespace tessaly::platform
