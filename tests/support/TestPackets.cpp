@@ -38,10 +38,9 @@ CByteArray LongPacket(std::uint8_t command, const CByteArray& payload) {
 }
 
 CByteArray PassThroughPacket(std::uint8_t subCommand, std::uint16_t transaction, const CByteArray& body) {
-    CByteArray payload{subCommand, static_cast<std::uint8_t>(transaction >> 8),
-                       static_cast<std::uint8_t>(transaction)};
-    payload.insert(payload.end(), body.begin(), body.end());
-    return LongPacket(0x0A, payload);
+    COutBinaryString payload;
+    payload.AppendByte(subCommand).AppendWord(transaction).AppendBytes(body);
+    return LongPacket(0x0A, payload.Bytes());
 }
 
 CByteArray ShortPacket(std::uint8_t command, const CByteArray& payload) {
