@@ -30,12 +30,12 @@ CByteArray PassThrough(std::uint8_t sub, const char* bodyHex) {
 // SELECT by AID, case 4, to the contact station.
 const CByteArray kProcess = PassThrough(0x05, "58 1E 34 00 0D 00 A4 04 00 07 A0 00 00 00 03 10 10 00");
 // Three APDUs: SELECT (status word checked), GET DATA (whole answer checked), READ RECORD (unchecked).
-const CByteArray kBulk = PassThrough(
-    0x0C,
-    "00 03"
-    " 00 16 58 1E 34 00 0D 00 A4 04 00 07 A0 00 00 00 03 10 10 00 02 02 90 00"
-    " 00 0E 58 1E 32 00 05 80 CA 9F 7F 00 01 02 90 00"
-    " 00 0B 58 1E 32 00 05 00 B2 01 0C 00 00");
+const CByteArray kBulk =
+    PassThrough(0x0C,
+                "00 03"
+                " 00 16 58 1E 34 00 0D 00 A4 04 00 07 A0 00 00 00 03 10 10 00 02 02 90 00"
+                " 00 0E 58 1E 32 00 05 80 CA 9F 7F 00 01 02 90 00"
+                " 00 0B 58 1E 32 00 05 00 B2 01 0C 00 00");
 const CByteArray kReset = PassThrough(0x01, "58 00 01 02");
 
 std::unique_ptr<CObjCommResponse> ParseOnce(const CByteArray& bytes) {
@@ -61,7 +61,8 @@ void Parse(benchmark::State& state, const CByteArray* bytes) {
         auto response = ParseOnce(*bytes);
         benchmark::DoNotOptimize(response.get());
     }
-    state.counters["packets/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["packets/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void ParseAndDescribe(benchmark::State& state, const CByteArray* bytes) {
@@ -70,7 +71,8 @@ void ParseAndDescribe(benchmark::State& state, const CByteArray* bytes) {
         auto response = ParseOnce(*bytes);
         benchmark::DoNotOptimize(response->Describe().data());
     }
-    state.counters["packets/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["packets/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 // A station's day: mostly single APDUs, some bulk lists, the odd reset.
@@ -89,7 +91,8 @@ void Mix(benchmark::State& state, bool describe) {
         benchmark::DoNotOptimize(response.get());
         next = (next + 1) % std::size(mix);
     }
-    state.counters["packets/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["packets/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 BENCHMARK_CAPTURE(Parse, Process, &kProcess);

@@ -72,7 +72,9 @@ CString ByteText(std::uint8_t value) {
     return out;
 }
 
-CString DecimalText(std::int32_t value) { return std::to_string(value); }
+CString DecimalText(std::int32_t value) {
+    return std::to_string(value);
+}
 
 CString HexNumberText(std::int32_t value) {
     auto bits = static_cast<std::uint32_t>(value);

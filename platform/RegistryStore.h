@@ -50,7 +50,7 @@ class RegistryStore;
 
 // One open key; closed when destroyed. A key must not outlive the store that opened it.
 class RegistryKey {
-  public:
+public:
     RegistryKey();
     ~RegistryKey();
     RegistryKey(RegistryKey&& other) noexcept;
@@ -71,7 +71,7 @@ class RegistryKey {
 
     struct Handle;
 
-  private:
+private:
     friend class RegistryStore;
     explicit RegistryKey(std::unique_ptr<Handle> handle);
 
@@ -82,7 +82,7 @@ class RegistryKey {
 // BeginTransaction and CommitTransaction reach the registry all together or not at all.
 // One session belongs to one thread.
 class RegistryStore {
-  public:
+public:
     RegistryStore();
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
@@ -106,7 +106,7 @@ class RegistryStore {
 
     struct Session;
 
-  private:
+private:
     std::unique_ptr<Session> session_;
 };
 

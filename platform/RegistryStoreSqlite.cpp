@@ -119,7 +119,7 @@ namespace {
 // One atomic operation: its own transaction, or a savepoint inside the session's transaction.
 // Writers take the write lock at the start, so two writers queue instead of failing on upgrade.
 class Operation {
-  public:
+public:
     Operation(RegistryStore::Session& session, Need need) {
         const bool write = need != Need::Read;
         connection_ = session.Connect(need);
@@ -160,7 +160,7 @@ class Operation {
         return true;
     }
 
-  private:
+private:
     void Rollback() {
         connection_->Exec(nested_ ? "ROLLBACK TO registry_operation; RELEASE registry_operation;"
                                   : "ROLLBACK;");

@@ -21,7 +21,7 @@ struct StatementFinalizer {
 
 // One prepared statement; parameters are bound, never spliced into the text.
 class Statement {
-  public:
+public:
     Statement() = default;
     Statement(sqlite3* db, const char* sql);
 
@@ -36,13 +36,13 @@ class Statement {
     std::string ColumnText(int column) const;
     std::vector<std::uint8_t> ColumnBytes(int column) const;
 
-  private:
+private:
     std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement_;
     bool bindFailed_ = false;
 };
 
 class Connection {
-  public:
+public:
     using Handle = std::unique_ptr<sqlite3, ConnectionCloser>;
 
     explicit Connection(Handle db) : db_(std::move(db)) {}
@@ -57,7 +57,7 @@ class Connection {
     // Makes the tables and the five roots when missing; call inside a write transaction.
     bool EnsureSchema();
 
-  private:
+private:
     bool IsOurs();
 
     Handle db_;

@@ -17,7 +17,7 @@ struct SavedKey {
 };
 
 class UndoJournal {
-  public:
+public:
     void Start();
     bool Active() const { return active_; }
     // Forgets the notes (the transaction stands).
@@ -30,7 +30,7 @@ class UndoJournal {
     bool BeforeValueChange(RegistryRoot root, const std::string& path, HKEY key, const std::string& name);
     bool BeforeDeleteTree(RegistryRoot root, const std::string& path);
 
-  private:
+private:
     enum class Kind { RemoveKey, RemoveValue, RestoreValue, RestoreTree };
     struct Step {
         Kind kind;

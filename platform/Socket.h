@@ -21,7 +21,7 @@ std::optional<std::uint32_t> ParseIpv4(const std::string& text);
 std::string HostName();
 
 class CSocket {
-  public:
+public:
     enum class WaitResult { Readable, TimedOut, Failed };
 
     CSocket() = default;  // no socket
@@ -67,7 +67,7 @@ class CSocket {
     // Closes the socket (owning thread only).
     void Close();
 
-  private:
+private:
     using Handle = std::uintptr_t;  // SOCKET on Windows, the file descriptor elsewhere
     static constexpr Handle kNoSocket = ~Handle{0};
 

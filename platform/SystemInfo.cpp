@@ -19,7 +19,9 @@ LocalTime FromTm(const std::tm& t) {
 
 #ifdef _WIN32
 
-char PathSeparator() { return '\\'; }
+char PathSeparator() {
+    return '\\';
+}
 
 LocalTime ToLocalTime(std::time_t moment) {
     std::tm t{};
@@ -40,7 +42,9 @@ std::string TemporaryFolder() {
 
 #else
 
-char PathSeparator() { return '/'; }
+char PathSeparator() {
+    return '/';
+}
 
 LocalTime ToLocalTime(std::time_t moment) {
     std::tm t{};

@@ -10,7 +10,7 @@
 namespace tessaly::platform {
 
 class CTripleDes {
-  public:
+public:
     static constexpr std::size_t kBlockSize = 8;
     static constexpr std::size_t kKeySize = 24;
 
@@ -28,7 +28,7 @@ class CTripleDes {
     bool EncryptBlock(const std::uint8_t* in, std::uint8_t* out) const;
     bool DecryptBlock(const std::uint8_t* in, std::uint8_t* out) const;
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

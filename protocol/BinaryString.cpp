@@ -21,7 +21,9 @@ std::size_t CInBinaryString::Take(std::size_t count) {
     return start;
 }
 
-std::uint8_t CInBinaryString::ReadByte() { return m_bytes[Take(1)]; }
+std::uint8_t CInBinaryString::ReadByte() {
+    return m_bytes[Take(1)];
+}
 
 std::uint16_t CInBinaryString::ReadWord() {
     const std::size_t at = Take(2);
@@ -30,7 +32,8 @@ std::uint16_t CInBinaryString::ReadWord() {
 
 std::uint32_t CInBinaryString::ReadDWord() {
     const std::size_t at = Take(4);
-    return (static_cast<std::uint32_t>(m_bytes[at]) << 24) | (static_cast<std::uint32_t>(m_bytes[at + 1]) << 16) |
+    return (static_cast<std::uint32_t>(m_bytes[at]) << 24) |
+           (static_cast<std::uint32_t>(m_bytes[at + 1]) << 16) |
            (static_cast<std::uint32_t>(m_bytes[at + 2]) << 8) | m_bytes[at + 3];
 }
 
@@ -69,7 +72,8 @@ void CInBinaryString::ReadBytes(CByteArray& target, std::int64_t count) {
 
 bool CInBinaryString::VerifyChecksum() {
     const std::size_t end = static_cast<std::size_t>(m_position);
-    const std::uint8_t expected = AdditiveChecksum(m_bytes.data(), end < m_bytes.size() ? end : m_bytes.size());
+    const std::uint8_t expected =
+        AdditiveChecksum(m_bytes.data(), end < m_bytes.size() ? end : m_bytes.size());
     return ReadByte() == expected;
 }
 

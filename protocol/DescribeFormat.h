@@ -39,7 +39,9 @@ struct Unsigned {
 // Return code: "%08x" when extended, "%02x" otherwise.
 struct ReturnCode {
     bool extended;
-    CString operator()(std::uint32_t v) const { return extended ? FormatText("%08x", v) : FormatText("%02x", v); }
+    CString operator()(std::uint32_t v) const {
+        return extended ? FormatText("%08x", v) : FormatText("%02x", v);
+    }
 };
 // A code looked up in a value table.
 struct Table {

@@ -14,7 +14,7 @@
 namespace tessaly {
 
 class CObjCommConnection {
-  public:
+public:
     // Thrown by the receive primitives when the peer has closed the connection or it failed.
     class CSocketClosed {};
 
@@ -61,7 +61,7 @@ class CObjCommConnection {
     // pass-through command); stamped into every message sent afterwards.
     std::uint16_t GetLastTransactionNumber() const { return m_lastTransactionNumber; }
 
-  private:
+private:
     // Exactly `count` bytes into `target`, or CSocketClosed.
     void ReceiveExact(std::uint8_t* target, std::size_t count);
     void DiscardExact(std::uint64_t count);

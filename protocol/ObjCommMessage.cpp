@@ -17,8 +17,8 @@ CByteArray CObjCommMessage::Body() const {
     return out.TakeBytes();
 }
 
-bool CObjCommMessage::BuildPacket(COutBinaryString& out, std::uint16_t transactionNumber, const CString& address,
-                                  bool wideLength) const {
+bool CObjCommMessage::BuildPacket(COutBinaryString& out, std::uint16_t transactionNumber,
+                                  const CString& address, bool wideLength) const {
     COutBinaryString payload;
     if (GetCommand() == kPassThrough) {
         payload.AppendByte(static_cast<std::uint8_t>(GetSubCommand())).AppendWord(transactionNumber);

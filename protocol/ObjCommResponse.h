@@ -33,7 +33,8 @@ public:
     // Parses one complete packet. `transactionNumber` receives the pass-through transaction number,
     // or 0. Throws the CPassThru... exceptions; returns null only when memory runs out.
     static std::unique_ptr<CObjCommResponse> CreateFromPacket(CInBinaryString& packet,
-                                                              std::uint32_t& transactionNumber, bool extended);
+                                                              std::uint32_t& transactionNumber,
+                                                              bool extended);
 
 protected:
     explicit CObjCommResponse(bool extended) : m_extended(extended ? 1U : 0U) {}

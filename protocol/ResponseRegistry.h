@@ -17,7 +17,8 @@ struct ResponseContext {
     bool longForm;
     std::uint32_t transactionNumber;
 };
-using ResponseCreator = std::unique_ptr<CObjCommResponse> (*)(CInBinaryString& body, const ResponseContext& context);
+using ResponseCreator = std::unique_ptr<CObjCommResponse> (*)(CInBinaryString& body,
+                                                              const ResponseContext& context);
 
 struct ResponseEntry {
     std::uint8_t code;
@@ -30,11 +31,11 @@ std::unique_ptr<CObjCommResponse> MakeResponse(CInBinaryString& body, const Resp
 }
 
 // Pass-through sub-commands (command 0x0A), per family.
-std::span<const ResponseEntry> ContactSubCommands();      // sub-codes 0x01-0x17, 0x21, 0x22
-std::span<const ResponseEntry> ContactlessSubCommands();  // sub-codes 0x20, 0x30-0x3A, 0xFF
-std::span<const ResponseEntry> SerialMemorySubCommands(); // sub-codes 0x0D, 0x0E
+std::span<const ResponseEntry> ContactSubCommands();       // sub-codes 0x01-0x17, 0x21, 0x22
+std::span<const ResponseEntry> ContactlessSubCommands();   // sub-codes 0x20, 0x30-0x3A, 0xFF
+std::span<const ResponseEntry> SerialMemorySubCommands();  // sub-codes 0x0D, 0x0E
 // Commands other than 0x0A (0x01, 0x03-0x09, 0x99, 0xFF).
-std::span<const ResponseEntry> ContactCommands();         // 0x99, 0xFF
-std::span<const ResponseEntry> KeyAndDeviceCommands();    // 0x01, 0x03-0x09
+std::span<const ResponseEntry> ContactCommands();       // 0x99, 0xFF
+std::span<const ResponseEntry> KeyAndDeviceCommands();  // 0x01, 0x03-0x09
 
 }  // namespace tessaly

@@ -31,9 +31,13 @@ CString VoltageCodeText(std::uint32_t code) {
 
 namespace describe {
 
-CString Millivolts::operator()(std::uint32_t v) const { return FormatText("%u Millivolts", v); }
+CString Millivolts::operator()(std::uint32_t v) const {
+    return FormatText("%u Millivolts", v);
+}
 
-CString Kilohertz::operator()(std::uint32_t v) const { return FormatText("%d khz", static_cast<std::int32_t>(v)); }
+CString Kilohertz::operator()(std::uint32_t v) const {
+    return FormatText("%d khz", static_cast<std::int32_t>(v));
+}
 
 }  // namespace describe
 }  // namespace tessaly

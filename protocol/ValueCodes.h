@@ -19,7 +19,7 @@ inline constexpr std::uint8_t kDestinationPortBSendOnly = 0x89;
 
 // Every destination (Process, Card Command Simulation).
 inline constexpr CodeText kAllDestinations[] = {
-    {0x43, "PICC"},   {0x57, "EX_KBX"}, {0x58, "KBX"}, {0x80, "PORT A"}, {0x81, "PORTA Send only"},
+    {0x43, "PICC"},   {0x57, "EX_KBX"},          {0x58, "KBX"}, {0x80, "PORT A"}, {0x81, "PORTA Send only"},
     {0x88, "PORT B"}, {0x89, "PORTB Send only"},
 };
 // The contact station only (resets, voltage, clock, eject, query, PPS, NAD, serial port).
@@ -36,8 +36,9 @@ inline constexpr CodeText kClockCodes[] = {
 };
 // Warm Reset With PPS also knows "Keep Current" and "Maximum".
 inline constexpr CodeText kWarmResetClockCodes[] = {
-    {0x00, "9.830 Mhz"}, {0x01, "4.915 Mhz"}, {0x02, "2.457 Mhz"}, {0x03, "1.228 Mhz"},   {0x10, "7.159 Mhz"},
-    {0x11, "3.579 Mhz"}, {0x12, "1.789 Mhz"}, {0xFE, "Keep Current"}, {0xFF, "Maximum"},
+    {0x00, "9.830 Mhz"}, {0x01, "4.915 Mhz"},    {0x02, "2.457 Mhz"},
+    {0x03, "1.228 Mhz"}, {0x10, "7.159 Mhz"},    {0x11, "3.579 Mhz"},
+    {0x12, "1.789 Mhz"}, {0xFE, "Keep Current"}, {0xFF, "Maximum"},
 };
 // Reset Card With PPS also knows "Default".
 inline constexpr CodeText kResetClockCodes[] = {

@@ -15,7 +15,7 @@ namespace tessaly {
 // The Triple DES encryption (E K1, D K2, E K3) and decryption schedules made from the station key.
 // One context may be used by several threads at once.
 class CCipherContext {
-  public:
+public:
     explicit CCipherContext(const StationKey& key);
     ~CCipherContext();
     CCipherContext(const CCipherContext&) = delete;
@@ -28,7 +28,7 @@ class CCipherContext {
     bool EncryptBlock(std::uint8_t* block) const;
     bool DecryptBlock(std::uint8_t* block) const;
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

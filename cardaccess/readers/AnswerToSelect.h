@@ -10,17 +10,17 @@
 namespace tessaly {
 
 class CAnswerToSelect {
-  public:
+public:
     // Why an ATS was rejected. Thrown by value, caught by reference; copying never throws.
     class CInvalidAts {
-      public:
+    public:
         explicit CInvalidAts(CString message);
         CInvalidAts(const CInvalidAts&) noexcept = default;
         CInvalidAts& operator=(const CInvalidAts&) noexcept = default;
         virtual ~CInvalidAts();
         virtual CString GetMessage() const;
 
-      private:
+    private:
         std::shared_ptr<const CString> m_message;
     };
 
@@ -51,7 +51,7 @@ class CAnswerToSelect {
     int GetHistoricalStart() const { return m_historicalStart; }
     bool HasCrc() const { return m_withCrc; }
 
-  private:
+private:
     void Clear();
     CString BytesText() const;
 

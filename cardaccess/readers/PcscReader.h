@@ -21,7 +21,7 @@ inline constexpr std::uint8_t kUnknown = 16;
 }  // namespace card_state
 
 class CPcscReader : public CSmartCardReader {
-  public:
+public:
     static constexpr std::size_t kReceiveBuffer = 1024;
     static constexpr std::size_t kStatusBuffer = 1024;
     static constexpr std::size_t kProtocolQueryBuffer = 100;
@@ -55,7 +55,7 @@ class CPcscReader : public CSmartCardReader {
     bool GetApduLevel() const { return m_apduLevel; }
     void SetApduLevel(bool on) { m_apduLevel = on; }
 
-  private:
+private:
     std::uint8_t QueryPresence();
     void OnPresence(bool present);
     void ReleaseConnection();

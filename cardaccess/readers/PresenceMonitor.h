@@ -14,7 +14,7 @@
 namespace tessaly {
 
 class CPresenceMonitor {
-  public:
+public:
     // Called on the monitor thread with true for "card present", false for "absent", once at the
     // start and then whenever presence changes.
     using Report = std::function<void(bool present)>;
@@ -35,7 +35,7 @@ class CPresenceMonitor {
     // Waits until the first report or the end of the thread, at most `limit`. True when a report came.
     bool WaitForFirstReport(std::chrono::milliseconds limit);
 
-  private:
+private:
     void Run();
     void Finish(platform::PcscHandle context);
 

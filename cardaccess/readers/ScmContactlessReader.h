@@ -20,7 +20,7 @@ inline constexpr std::uint32_t kStatusWordBase = 0xF1000000;
 }  // namespace scm_result
 
 class CScmContactlessReader : public CPcscReader {
-  public:
+public:
     static constexpr std::uint8_t kKeyA = 0x60;
     static constexpr std::uint8_t kKeyB = 0x61;
     static constexpr std::size_t kKeyRecord = 12;  // key A then key B, 6 bytes each, per sector
@@ -57,7 +57,7 @@ class CScmContactlessReader : public CPcscReader {
     // The sector that holds a block (MIFARE Classic 4K layout), from the low 8 bits of the number.
     static std::uint32_t SectorOfBlock(std::uint32_t block);
 
-  private:
+private:
     std::uint8_t SendReaderCommand(const CByteArray& command, CByteArray& answer);
     std::uint8_t CheckReaderStatus(const CByteArray& answer);
     void ClearPendingWrite();

@@ -30,7 +30,7 @@ struct CCommandRecord {
 };
 
 class CSmartCardReader {
-  public:
+public:
     explicit CSmartCardReader(CString readerName);
     CSmartCardReader(const CSmartCardReader&) = delete;
     CSmartCardReader& operator=(const CSmartCardReader&) = delete;
@@ -53,14 +53,14 @@ class CSmartCardReader {
     std::uint32_t GetLastResult() const { return m_lastResult; }
     const CString& GetReaderName() const { return m_readerName; }
 
-  protected:
+protected:
     // Keeps `code` as the last result and returns its station code.
     std::uint8_t Fail(std::uint32_t code);
     // The last result becomes 0; returns 0.
     std::uint8_t Succeed();
     void SetLastResult(std::uint32_t code) { m_lastResult = code; }
 
-  private:
+private:
     std::uint32_t m_lastResult = 0;
     const CString m_readerName;
 };

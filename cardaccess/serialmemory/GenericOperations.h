@@ -37,7 +37,7 @@ inline constexpr CodeText kProgramClocks[] = {
     {0x00, "9.830 Mhz"}, {0x01, "4.915 Mhz"}, {0x10, "7.159 Mhz"}, {0x11, "3.579 Mhz"}};
 
 class CSmOpEnableVPP final : public CSmOpByteParam<CSmOpEnableVPP> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpEnableVPP";
     static constexpr const char* kName = "Enable VPP";
     static constexpr const char* kLabel = "Voltage";
@@ -47,7 +47,7 @@ class CSmOpEnableVPP final : public CSmOpByteParam<CSmOpEnableVPP> {
 };
 
 class CSmOpSetPad final : public CSmOpFields<CSmOpSetPad> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpSetPad";
     static constexpr const char* kName = "Set Pad";
     CSmOpSetPad(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -64,13 +64,13 @@ class CSmOpSetPad final : public CSmOpFields<CSmOpSetPad> {
         v.U8(m_enable, "Enable Option", describe::Table{kEnableOptions, "Enable"});
     }
 
-  private:
+private:
     std::uint32_t m_pad = 0;
     std::uint32_t m_enable = 0;
 };
 
 class CSmOpReadPad final : public CSmOpByteParam<CSmOpReadPad> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpReadPad";
     static constexpr const char* kName = "Read Pad";
     static constexpr const char* kLabel = "ChipPad Type";
@@ -80,7 +80,7 @@ class CSmOpReadPad final : public CSmOpByteParam<CSmOpReadPad> {
 };
 
 class CSmOpEnableRxTx final : public CSmOpByteParam<CSmOpEnableRxTx> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpEnableRxTx";
     static constexpr const char* kName = "Enable Rx/Tx";
     static constexpr const char* kLabel = "Mode";
@@ -90,7 +90,7 @@ class CSmOpEnableRxTx final : public CSmOpByteParam<CSmOpEnableRxTx> {
 };
 
 class CSmOpSetEtu final : public CSmOpByteParam<CSmOpSetEtu> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpSetEtu";
     static constexpr const char* kName = "Set ETU";
     static constexpr const char* kLabel = "ETU";
@@ -100,7 +100,7 @@ class CSmOpSetEtu final : public CSmOpByteParam<CSmOpSetEtu> {
 };
 
 class CSmOpDelayMsec final : public CSmOpByteParam<CSmOpDelayMsec> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpDelayMsec";
     static constexpr const char* kName = "Delay Msec";
     static constexpr const char* kLabel = "Delay duration (in millseconds";  // sic
@@ -110,7 +110,7 @@ class CSmOpDelayMsec final : public CSmOpByteParam<CSmOpDelayMsec> {
 };
 
 class CSmOpDelayTime final : public CSmOpByteParam<CSmOpDelayTime> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpDelayTime";
     static constexpr const char* kName = "Delay Time";
     static constexpr const char* kLabel = "Delay duration";
@@ -120,7 +120,7 @@ class CSmOpDelayTime final : public CSmOpByteParam<CSmOpDelayTime> {
 };
 
 class CSmOpProgramClock final : public CSmOpByteParam<CSmOpProgramClock> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpProgramClock";
     static constexpr const char* kName = "Program Clock";
     static constexpr const char* kLabel = "Frequency";
@@ -130,7 +130,7 @@ class CSmOpProgramClock final : public CSmOpByteParam<CSmOpProgramClock> {
 };
 
 class CSmOpProgramVcc final : public CSmOpByteParam<CSmOpProgramVcc> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpProgramVcc";
     static constexpr const char* kName = "Program Vcc";
     static constexpr const char* kLabel = "Voltage";
@@ -140,7 +140,7 @@ class CSmOpProgramVcc final : public CSmOpByteParam<CSmOpProgramVcc> {
 };
 
 class CSmOpProgramVpp final : public CSmOpByteParam<CSmOpProgramVpp> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpProgramVpp";
     static constexpr const char* kName = "Program Vpp";
     static constexpr const char* kLabel = "Voltage";

@@ -11,7 +11,7 @@ inline constexpr CodeText kPresentCodeOptions[] = {
     {0x00, "Erase code 1"}, {0x04, "Card secret code presentation"}, {0x80, "Erase code 2"}};
 
 class CSmOpPresentCode896 final : public CSmOpFields<CSmOpPresentCode896> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpPresentCode896";
     static constexpr const char* kName = "Present Code";
     CSmOpPresentCode896(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -30,14 +30,14 @@ class CSmOpPresentCode896 final : public CSmOpFields<CSmOpPresentCode896> {
         v.Bytes(m_data, LengthPrefix::OneByte, "Data to compare", describe::HexOrNone{});
     }
 
-  private:
+private:
     std::uint32_t m_option = 0;
     std::uint32_t m_address = 0;
     CByteArray m_data;
 };
 
 class CSmOpEraseWords896 final : public CSmOpFields<CSmOpEraseWords896> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpEraseWords896";
     static constexpr const char* kName = "Erase Words";
     CSmOpEraseWords896(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -54,13 +54,13 @@ class CSmOpEraseWords896 final : public CSmOpFields<CSmOpEraseWords896> {
         v.U8(m_count, "Number of words to erase", describe::hex2{});
     }
 
-  private:
+private:
     std::uint32_t m_address = 0;
     std::uint32_t m_count = 0;
 };
 
 class CSmOpSetWriteDelay896 final : public CSmOpFields<CSmOpSetWriteDelay896> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpSetWriteDelay896";
     static constexpr const char* kName = "Set Write Delay";
     CSmOpSetWriteDelay896(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -75,12 +75,12 @@ class CSmOpSetWriteDelay896 final : public CSmOpFields<CSmOpSetWriteDelay896> {
         v.U16(m_milliseconds, "Write Delay (in millseconds)", describe::Dec{});
     }
 
-  private:
+private:
     std::uint32_t m_milliseconds = 0;
 };
 
 class CSmOpIncToAddr256 final : public CSmOpByteParam<CSmOpIncToAddr256> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpIncToAddr256";
     static constexpr const char* kName = "Increment To Address";
     static constexpr const char* kLabel = "Address to increment";
@@ -90,7 +90,7 @@ class CSmOpIncToAddr256 final : public CSmOpByteParam<CSmOpIncToAddr256> {
 };
 
 class CSmOpWriteByte256 final : public CSmOpByteParam<CSmOpWriteByte256> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpWriteByte256";
     static constexpr const char* kName = "Write Byte";
     static constexpr const char* kLabel = "Byte to write";

@@ -12,7 +12,7 @@ namespace tessaly {
 // One byte. Derived provides kLabel and kFormat.
 template <class Derived>
 class CSmOpByteParam : public CSmOpFields<Derived> {
-  public:
+public:
     std::uint32_t GetValue() const { return m_value; }
 
     template <class V>
@@ -20,7 +20,7 @@ class CSmOpByteParam : public CSmOpFields<Derived> {
         v.U8(m_value, Derived::kLabel, Derived::kFormat);
     }
 
-  protected:
+protected:
     CSmOpByteParam(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
         : CSmOpFields<Derived>(chipType, operationCode, extended) {
         // The layout's own Visit: the derived object is not constructed yet, so no cast to it.
@@ -28,14 +28,14 @@ class CSmOpByteParam : public CSmOpFields<Derived> {
         Visit(reader);
     }
 
-  private:
+private:
     std::uint32_t m_value = 0;
 };
 
 // An address (1) and data with a 1-byte length. Derived provides kAddressLabel and kDataLabel.
 template <class Derived>
 class CSmOpAddressData : public CSmOpFields<Derived> {
-  public:
+public:
     std::uint32_t GetAddress() const { return m_address; }
     const CByteArray& GetData() const { return m_data; }
 
@@ -45,7 +45,7 @@ class CSmOpAddressData : public CSmOpFields<Derived> {
         v.Bytes(m_data, LengthPrefix::OneByte, Derived::kDataLabel, describe::HexOrNone{});
     }
 
-  protected:
+protected:
     CSmOpAddressData(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
         : CSmOpFields<Derived>(chipType, operationCode, extended) {
         // The layout's own Visit: the derived object is not constructed yet, so no cast to it.
@@ -53,7 +53,7 @@ class CSmOpAddressData : public CSmOpFields<Derived> {
         Visit(reader);
     }
 
-  private:
+private:
     std::uint32_t m_address = 0;
     CByteArray m_data;
 };
@@ -61,7 +61,7 @@ class CSmOpAddressData : public CSmOpFields<Derived> {
 // Three single bytes (a code to present). Derived provides kLabels, three labels.
 template <class Derived>
 class CSmOpThreeBytes : public CSmOpFields<Derived> {
-  public:
+public:
     const std::array<std::uint32_t, 3>& GetBytes() const { return m_bytes; }
 
     template <class V>
@@ -71,7 +71,7 @@ class CSmOpThreeBytes : public CSmOpFields<Derived> {
         }
     }
 
-  protected:
+protected:
     CSmOpThreeBytes(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
         : CSmOpFields<Derived>(chipType, operationCode, extended) {
         // The layout's own Visit: the derived object is not constructed yet, so no cast to it.
@@ -79,7 +79,7 @@ class CSmOpThreeBytes : public CSmOpFields<Derived> {
         Visit(reader);
     }
 
-  private:
+private:
     std::array<std::uint32_t, 3> m_bytes{};
 };
 

@@ -17,7 +17,7 @@ namespace tessaly {
 // and the parameter bytes (as many as the parameter length announces) are kept as they came, so the
 // body re-encodes unchanged and a bulk item's expected result is found after them.
 class CSerialOperationSlot {
-  public:
+public:
     // Throws CInBinaryStringException for missing bytes, CPassThruParseError for parameters that do not
     // fit the 16-bit parameter length again (possible only in a wide frame).
     void Read(CInBinaryString& body, std::uint32_t chipType, bool extended);
@@ -34,14 +34,14 @@ class CSerialOperationSlot {
     // The parameter bytes of an operation that was not made; empty otherwise.
     const CByteArray& RawParams() const { return m_rawParams; }
 
-  private:
+private:
     CRCPtr<CSerialMemoryOperation> m_operation;
     std::uint8_t m_code = 0;
     CByteArray m_rawParams;
 };
 
 class CRspSerialMemoryProcess final : public CResponseFields<CRspSerialMemoryProcess> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspSerialMemoryProcess";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x0D;
@@ -70,7 +70,7 @@ class CRspSerialMemoryProcess final : public CResponseFields<CRspSerialMemoryPro
         }
     }
 
-  private:
+private:
     std::uint32_t m_chipType = 0;
     CSerialOperationSlot m_operation;
 };
@@ -78,7 +78,7 @@ class CRspSerialMemoryProcess final : public CResponseFields<CRspSerialMemoryPro
 // One item of a Bulk Serial Process: item length (2, dropped), an operation, the expected result
 // (len2 + data; empty when the station need not check the result).
 class CBulkSerialProcessCommand {
-  public:
+public:
     // Throws as CSerialOperationSlot::Read, and CPassThruParseError for an item too long for its
     // 16-bit item length.
     CBulkSerialProcessCommand(CInBinaryString& body, std::uint32_t chipType, bool extended);
@@ -96,13 +96,13 @@ class CBulkSerialProcessCommand {
     // Appends the operation's pairs and the "Predicted Results" pairs.
     void Describe(CStringArray& list) const;
 
-  private:
+private:
     CSerialOperationSlot m_operation;
     CByteArray m_expectedResult;
 };
 
 class CRspBulkSerialProcess final : public CResponseFields<CRspBulkSerialProcess> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspBulkSerialProcess";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x0E;
@@ -138,7 +138,7 @@ class CRspBulkSerialProcess final : public CResponseFields<CRspBulkSerialProcess
         }
     }
 
-  private:
+private:
     std::uint32_t m_chipType = 0;
     std::vector<CRCPtr<CBulkSerialProcessCommand>> m_items;
 };

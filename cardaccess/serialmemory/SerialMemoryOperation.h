@@ -11,7 +11,7 @@
 namespace tessaly {
 
 class CSerialMemoryOperation {
-  public:
+public:
     CSerialMemoryOperation(std::uint32_t chipType, std::uint8_t operationCode, bool extended)
         : m_chipType(chipType), m_operationCode(operationCode), m_extended(extended ? 1U : 0U) {}
     CSerialMemoryOperation(const CSerialMemoryOperation&) = delete;
@@ -38,7 +38,7 @@ class CSerialMemoryOperation {
     std::uint8_t GetOperationCode() const { return m_operationCode; }
     bool IsExtended() const { return m_extended != 0; }
 
-  private:
+private:
     std::uint32_t m_chipType;
     std::uint8_t m_operationCode;
     std::uint32_t m_extended;
@@ -54,7 +54,7 @@ const char* PlainOperationName(std::uint32_t chipType, std::uint32_t operationCo
 // and calls ReadParams(body) in its constructor.
 template <class Derived>
 class CSmOpFields : public CSerialMemoryOperation {
-  public:
+public:
     std::uint32_t GetParamLength() const override {
         COutBinaryString out;
         VisitParams(out);
@@ -75,7 +75,7 @@ class CSmOpFields : public CSerialMemoryOperation {
 
     const char* Name() const { return Derived::kName; }
 
-  protected:
+protected:
     CSmOpFields(std::uint32_t chipType, std::uint8_t operationCode, bool extended)
         : CSerialMemoryOperation(chipType, operationCode, extended) {}
 
@@ -84,7 +84,7 @@ class CSmOpFields : public CSerialMemoryOperation {
         static_cast<Derived&>(*this).Visit(reader);
     }
 
-  private:
+private:
     void VisitParams(COutBinaryString& out) const {
         BodyWriter writer(out);
         Mutable().Visit(writer);

@@ -29,7 +29,7 @@ const char* ResultOperationName(std::uint32_t chipType, std::uint32_t operationC
 // The length counts the bytes after it: 7, or GetParamLength() when the operation succeeded
 // (indicator 0x30, return code 0), in which case WriteData appends the result's data.
 class CSerialMemoryResult {
-  public:
+public:
     static constexpr std::uint32_t kFixedLength = 7;
 
     CSerialMemoryResult(std::uint8_t errorIndicator, std::uint32_t returnCode, std::uint8_t chipType,
@@ -68,7 +68,7 @@ class CSerialMemoryResult {
     // True when the record carries data on the wire: the operation got a response and succeeded.
     bool CarriesData() const { return m_errorIndicator == kSmGotResponse && m_returnCode == 0; }
 
-  protected:
+protected:
     struct Record {
         std::uint8_t errorIndicator = 0;
         std::uint32_t returnCode = 0;
@@ -79,7 +79,7 @@ class CSerialMemoryResult {
     static Record ReadRecord(CInBinaryString& in);
     explicit CSerialMemoryResult(const Record& record);
 
-  private:
+private:
     std::uint8_t m_errorIndicator;
     std::uint32_t m_returnCode;
     std::uint8_t m_chipType;
@@ -89,7 +89,7 @@ class CSerialMemoryResult {
 // A result that carries the data an operation read (for example a memory read). The data travels
 // only when the operation succeeded; otherwise the record is the plain 7-byte form.
 class CSerialMemoryDataResult : public CSerialMemoryResult {
-  public:
+public:
     // The 16-bit length must hold the fixed fields and the data.
     static constexpr std::size_t kMaxData = 0xFFFF - kFixedLength;
 
@@ -107,7 +107,7 @@ class CSerialMemoryDataResult : public CSerialMemoryResult {
 
     const CByteArray& Data() const { return m_data; }
 
-  private:
+private:
     CSerialMemoryDataResult(Record&& record);
 
     CByteArray m_data;

@@ -28,7 +28,7 @@ inline constexpr CodeText kBitAddressNames[] = {
     {0x06, "Erase Bit With Carry"}, {0x08, "Write Bit Address"}, {0x0B, "Read Bit Address"}};
 
 class CSmOpChgPsc4418 final : public CSmOpFields<CSmOpChgPsc4418> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpChgPsc4418";
     static constexpr const char* kName = "Change PIN";
     CSmOpChgPsc4418(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -45,13 +45,13 @@ class CSmOpChgPsc4418 final : public CSmOpFields<CSmOpChgPsc4418> {
         v.U16(m_newPin, "New PIN", describe::hex2{});
     }
 
-  private:
+private:
     std::uint32_t m_oldPin = 0;
     std::uint32_t m_newPin = 0;
 };
 
 class CSmOpVerifyPsc4418 final : public CSmOpFields<CSmOpVerifyPsc4418> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpVerifyPsc4418";
     static constexpr const char* kName = "Verify PIN";
     CSmOpVerifyPsc4418(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -66,12 +66,12 @@ class CSmOpVerifyPsc4418 final : public CSmOpFields<CSmOpVerifyPsc4418> {
         v.U16(m_pin, "Current PIN", describe::hex2{});
     }
 
-  private:
+private:
     std::uint32_t m_pin = 0;
 };
 
 class CSmOpWriteMemory4418 final : public CSmOpFields<CSmOpWriteMemory4418> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpWriteMemory4418";
     static constexpr const char* kName = "Write Memory";
     CSmOpWriteMemory4418(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -90,14 +90,14 @@ class CSmOpWriteMemory4418 final : public CSmOpFields<CSmOpWriteMemory4418> {
         v.Bytes(m_data, LengthPrefix::TwoBytes, "Data to Write", describe::HexOrNone{});
     }
 
-  private:
+private:
     std::uint32_t m_address = 0;
     std::uint32_t m_writeCode = 0;
     CByteArray m_data;
 };
 
 class CSmOpReadMemory4418 final : public CSmOpFields<CSmOpReadMemory4418> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpReadMemory4418";
     static constexpr const char* kName = "Read Memory";
     CSmOpReadMemory4418(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -116,14 +116,14 @@ class CSmOpReadMemory4418 final : public CSmOpFields<CSmOpReadMemory4418> {
         v.U8(m_readCode, "Read Code", describe::Table{kReadMemoryCodes, "Unknowm Code Type"});
     }
 
-  private:
+private:
     std::uint32_t m_address = 0;
     std::uint32_t m_count = 0;
     std::uint32_t m_readCode = 0;
 };
 
 class CSmOpVerification4432 final : public CSmOpThreeBytes<CSmOpVerification4432> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpVerification4432";
     static constexpr const char* kName = "Verification";
     static constexpr const char* kLabels[3] = {"Byte 1 of Verification Data", "Byte 2 of Verification Data",
@@ -134,7 +134,7 @@ class CSmOpVerification4432 final : public CSmOpThreeBytes<CSmOpVerification4432
 
 // Named after the chip it was made for.
 class CSmOpWriteBytes4432_896_256 final : public CSmOpAddressData<CSmOpWriteBytes4432_896_256> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpWriteBytes4432_896_256";
     static constexpr const char* kAddressLabel = "Address at which to start writing";
     static constexpr const char* kDataLabel = "Data to write";
@@ -145,7 +145,7 @@ class CSmOpWriteBytes4432_896_256 final : public CSmOpAddressData<CSmOpWriteByte
 };
 
 class CSmOpWriteProtection4432 final : public CSmOpAddressData<CSmOpWriteProtection4432> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpWriteProtection4432";
     static constexpr const char* kName = "Write Protection";
     static constexpr const char* kAddressLabel = "Address at which to start comparing";
@@ -155,7 +155,7 @@ class CSmOpWriteProtection4432 final : public CSmOpAddressData<CSmOpWriteProtect
 };
 
 class CSmOpWriteSecurity4432 final : public CSmOpAddressData<CSmOpWriteSecurity4432> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpWriteSecurity4432";
     static constexpr const char* kName = "Write Security";
     static constexpr const char* kAddressLabel = "Address at which to start writing";
@@ -166,7 +166,7 @@ class CSmOpWriteSecurity4432 final : public CSmOpAddressData<CSmOpWriteSecurity4
 
 // Named after the chip it was made for.
 class CSmOpReadBytes4432_896_256 final : public CSmOpFields<CSmOpReadBytes4432_896_256> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpReadBytes4432_896_256";
     CSmOpReadBytes4432_896_256(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
         : CSmOpFields(chip, code, extended) {
@@ -183,13 +183,13 @@ class CSmOpReadBytes4432_896_256 final : public CSmOpFields<CSmOpReadBytes4432_8
         v.U8(m_count, "Number of bytes to read", describe::hex2{});
     }
 
-  private:
+private:
     std::uint32_t m_address = 0;
     std::uint32_t m_count = 0;
 };
 
 class CSmOpPresentTransportCode4436_4406 final : public CSmOpThreeBytes<CSmOpPresentTransportCode4436_4406> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpPresentTransportCode4436_4406";
     static constexpr const char* kName = "Present Transport Code";
     static constexpr const char* kLabels[3] = {"Byte 1 of Transport Code", "Byte 2 of Transport Code",
@@ -200,7 +200,7 @@ class CSmOpPresentTransportCode4436_4406 final : public CSmOpThreeBytes<CSmOpPre
 };
 
 class CSmOpAuthenticate4436 final : public CSmOpFields<CSmOpAuthenticate4436> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpAuthenticate4436";
     static constexpr const char* kName = "Authenticate";
     CSmOpAuthenticate4436(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -220,7 +220,7 @@ class CSmOpAuthenticate4436 final : public CSmOpFields<CSmOpAuthenticate4436> {
         v.U16(m_responseBits, "Number of response bits to accept", describe::hex2{});
     }
 
-  private:
+private:
     std::uint32_t m_control = 0;
     CByteArray m_challenge;
     std::uint32_t m_responseBits = 0;
@@ -228,7 +228,7 @@ class CSmOpAuthenticate4436 final : public CSmOpFields<CSmOpAuthenticate4436> {
 
 // Erase Bit With Carry (0x06), Write Bit Address (0x08) and Read Bit Address (0x0B).
 class CSmOpAddress4436_4406 final : public CSmOpFields<CSmOpAddress4436_4406> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpAddress4436_4406";
     CSmOpAddress4436_4406(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
         : CSmOpFields(chip, code, extended) {
@@ -243,7 +243,7 @@ class CSmOpAddress4436_4406 final : public CSmOpFields<CSmOpAddress4436_4406> {
         v.U32(m_address, "Address", describe::hex2{});
     }
 
-  private:
+private:
     std::uint32_t m_address = 0;
 };
 

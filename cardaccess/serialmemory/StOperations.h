@@ -13,19 +13,19 @@ inline constexpr CodeText kSt133xCardTypes[] = {{0x32, "Six contact type"}, {0x3
 // The ST133x operations that carry only the card type. Derived provides kClassName and kName.
 template <class Derived>
 class CSmOpCardTypeST133X : public CSmOpByteParam<Derived> {
-  public:
+public:
     static constexpr const char* kLabel = "Card Type";
     static constexpr describe::Table kFormat{kSt133xCardTypes, "Unknown type"};
 
     std::uint32_t GetCardType() const { return this->GetValue(); }
 
-  protected:
+protected:
     CSmOpCardTypeST133X(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
         : CSmOpByteParam<Derived>(chip, code, body, extended) {}
 };
 
 class CSmOpResetST133X final : public CSmOpCardTypeST133X<CSmOpResetST133X> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpResetST133X";
     static constexpr const char* kName = "Reset";
     CSmOpResetST133X(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -33,7 +33,7 @@ class CSmOpResetST133X final : public CSmOpCardTypeST133X<CSmOpResetST133X> {
 };
 
 class CSmOpAddrResetST133X final : public CSmOpCardTypeST133X<CSmOpAddrResetST133X> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpAddrResetST133X";
     static constexpr const char* kName = "Address Reset";
     CSmOpAddrResetST133X(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -41,7 +41,7 @@ class CSmOpAddrResetST133X final : public CSmOpCardTypeST133X<CSmOpAddrResetST13
 };
 
 class CSmOpIncAddrST133X final : public CSmOpCardTypeST133X<CSmOpIncAddrST133X> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpIncAddrST133X";
     static constexpr const char* kName = "Increment Address";
     CSmOpIncAddrST133X(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -49,7 +49,7 @@ class CSmOpIncAddrST133X final : public CSmOpCardTypeST133X<CSmOpIncAddrST133X> 
 };
 
 class CSmOpProgramBitST133X final : public CSmOpCardTypeST133X<CSmOpProgramBitST133X> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpProgramBitST133X";
     static constexpr const char* kName = "Program Bit";
     CSmOpProgramBitST133X(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -57,7 +57,7 @@ class CSmOpProgramBitST133X final : public CSmOpCardTypeST133X<CSmOpProgramBitST
 };
 
 class CSmOpBlowCfgFuseST133X final : public CSmOpCardTypeST133X<CSmOpBlowCfgFuseST133X> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpBlowCfgFuseST133X";
     static constexpr const char* kName = "Blow Configuration Fuse";
     CSmOpBlowCfgFuseST133X(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -65,7 +65,7 @@ class CSmOpBlowCfgFuseST133X final : public CSmOpCardTypeST133X<CSmOpBlowCfgFuse
 };
 
 class CSmOpCheckCfgFuseST133X final : public CSmOpCardTypeST133X<CSmOpCheckCfgFuseST133X> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpCheckCfgFuseST133X";
     static constexpr const char* kName = "Check Config Fuse";
     CSmOpCheckCfgFuseST133X(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -73,7 +73,7 @@ class CSmOpCheckCfgFuseST133X final : public CSmOpCardTypeST133X<CSmOpCheckCfgFu
 };
 
 class CSmOpPresentTransportCodeST133X final : public CSmOpFields<CSmOpPresentTransportCodeST133X> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpPresentTransportCodeST133X";
     static constexpr const char* kName = "Present Transport Code";
     CSmOpPresentTransportCodeST133X(std::uint32_t chip, std::uint8_t code, CInBinaryString& body,
@@ -93,13 +93,13 @@ class CSmOpPresentTransportCodeST133X final : public CSmOpFields<CSmOpPresentTra
         v.U8(m_bytes[2], "Byte 3 of Transport Code", describe::hex2{});
     }
 
-  private:
+private:
     std::uint32_t m_cardType = 0;
     std::array<std::uint32_t, 3> m_bytes{};
 };
 
 class CSmOpWriteByteST14C02C final : public CSmOpFields<CSmOpWriteByteST14C02C> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpWriteByteST14C02C";
     static constexpr const char* kName = "Write Byte";
     CSmOpWriteByteST14C02C(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -116,13 +116,13 @@ class CSmOpWriteByteST14C02C final : public CSmOpFields<CSmOpWriteByteST14C02C> 
         v.U8(m_byte, "Byte to write", describe::hex2{});
     }
 
-  private:
+private:
     std::uint32_t m_address = 0;
     std::uint32_t m_byte = 0;
 };
 
 class CSmOpMultiByteWriteST14C02C final : public CSmOpAddressData<CSmOpMultiByteWriteST14C02C> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpMultiByteWriteST14C02C";
     static constexpr const char* kName = "Multi Byte Write";
     static constexpr const char* kAddressLabel = "Address at which to start writing";
@@ -132,7 +132,7 @@ class CSmOpMultiByteWriteST14C02C final : public CSmOpAddressData<CSmOpMultiByte
 };
 
 class CSmOpPageWriteST14C02C final : public CSmOpAddressData<CSmOpPageWriteST14C02C> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpPageWriteST14C02C";
     static constexpr const char* kName = "Page Write";
     static constexpr const char* kAddressLabel = "Address at which to start writing";
@@ -142,7 +142,7 @@ class CSmOpPageWriteST14C02C final : public CSmOpAddressData<CSmOpPageWriteST14C
 };
 
 class CSmOpReadBytesST14C02C final : public CSmOpFields<CSmOpReadBytesST14C02C> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpReadBytesST14C02C";
     static constexpr const char* kName = "Read Bytes";
     CSmOpReadBytesST14C02C(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -157,12 +157,12 @@ class CSmOpReadBytesST14C02C final : public CSmOpFields<CSmOpReadBytesST14C02C> 
         v.U16(m_count, "Number of bytes to read", describe::hex2{});
     }
 
-  private:
+private:
     std::uint32_t m_count = 0;
 };
 
 class CSmOpReadByteAddrST14C02C final : public CSmOpByteParam<CSmOpReadByteAddrST14C02C> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpReadByteAddrST14C02C";
     static constexpr const char* kName = "Read Byte Address";
     static constexpr const char* kLabel = "Address from which to read";
@@ -172,7 +172,7 @@ class CSmOpReadByteAddrST14C02C final : public CSmOpByteParam<CSmOpReadByteAddrS
 };
 
 class CSmOpReadBytesAddrST14C02C final : public CSmOpFields<CSmOpReadBytesAddrST14C02C> {
-  public:
+public:
     static constexpr const char* kClassName = "CSmOpReadBytesAddrST14C02C";
     static constexpr const char* kName = "Read Bytes address";
     CSmOpReadBytesAddrST14C02C(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
@@ -189,7 +189,7 @@ class CSmOpReadBytesAddrST14C02C final : public CSmOpFields<CSmOpReadBytesAddrST
         v.U16(m_count, "Number of bytes to read", describe::hex2{});
     }
 
-  private:
+private:
     std::uint32_t m_address = 0;
     std::uint32_t m_count = 0;
 };

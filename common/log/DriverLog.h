@@ -26,7 +26,7 @@ CString GetLogFolder();
 // One log: off until enabled; its file is fixed by the first record written. Safe to share
 // between threads.
 class CDriverLog {
-  public:
+public:
     explicit CDriverLog(LogClock clock = LocalLogTime);
 
     void SetLoggingEnabled(bool enable);
@@ -39,7 +39,7 @@ class CDriverLog {
     void WriteLog(bool informational, const CString& module, const CString& revision, const CString& source,
                   std::int32_t line, const CString& message);
 
-  private:
+private:
     LogClock clock_;
     // Non-zero means no record is written; 2 until someone decides.
     std::atomic<std::int32_t> disabled_{2};

@@ -12,7 +12,7 @@
 namespace tessaly {
 
 class CRegistryPath {
-  public:
+public:
     // `namesKey` false: the last element is a value name; true: the whole path is a key.
     CRegistryPath(const CString& path, bool namesKey);
     ~CRegistryPath();
@@ -42,7 +42,7 @@ class CRegistryPath {
     // The last element for a value path; the empty text (the default value) otherwise.
     CString ValueName() const;
 
-  private:
+private:
     std::optional<platform::RegistryRoot> root_;
     CString keyPath_;
     CStringArray elements_;

@@ -10,7 +10,7 @@
 namespace tessaly {
 
 class DriverSettings {
-  public:
+public:
     static constexpr const char* kKeyPath = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tessaly\\Halcyra\\";
 
     // Loads every value.
@@ -43,7 +43,7 @@ class DriverSettings {
     void SetExtReaderId(const CString& reader) { extReaderId_ = reader; }
     void SetRegisterByName(std::uint32_t value) { registerByName_ = value; }
 
-  private:
+private:
     CString objectCommunicatorIp_;
     std::uint32_t objectCommunicatorPort_ = 0;
     CString printerName_;

@@ -19,7 +19,7 @@ const StationKey kKey = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x23, 0
                          0xAB, 0xCD, 0xEF, 0x01, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x01, 0x23};
 
 class CipherEnvelope : public ::testing::Test {
-  protected:
+protected:
     // Each 8-byte block through the raw block cipher, independently of the envelope code.
     CByteArray RawEncrypt(CByteArray bytes) const {
         EXPECT_EQ(bytes.size() % 8, 0U);

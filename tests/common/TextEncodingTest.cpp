@@ -47,8 +47,8 @@ struct EscapeCase {
 
 TEST(TextEncoding, EscapeTableCoversEveryClass) {
     const EscapeCase cases[] = {
-        {0x09, "\\t"}, {0x0A, "\\n"}, {0x0D, "\\r"}, {0x22, "\\\""}, {0x5C, "\\\\"}, {0x27, "'"},
-        {0x3F, "?"},   {0x20, " "},   {0x7E, "~"},   {0x41, "A"},    {0x00, "\\x00"}, {0x1F, "\\x1f"},
+        {0x09, "\\t"},   {0x0A, "\\n"},   {0x0D, "\\r"},   {0x22, "\\\""},  {0x5C, "\\\\"},  {0x27, "'"},
+        {0x3F, "?"},     {0x20, " "},     {0x7E, "~"},     {0x41, "A"},     {0x00, "\\x00"}, {0x1F, "\\x1f"},
         {0x7F, "\\x7f"}, {0x80, "\\x80"}, {0xFF, "\\xff"}, {0x0B, "\\x0b"},
     };
     for (const EscapeCase& c : cases) {

@@ -20,7 +20,7 @@ using test::ToHex;
 
 // A pass-through acknowledgement with an empty body (sub-command 0x13, as keep-alive).
 class CTestKeepAliveAck final : public CMessageFields<CTestKeepAliveAck> {
-  public:
+public:
     static constexpr const char* kClassName = "CTestKeepAliveAck";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x13;

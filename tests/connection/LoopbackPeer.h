@@ -13,7 +13,7 @@
 namespace tessaly::test {
 
 class CLoopbackPeer {
-  public:
+public:
     using Script = std::function<void(platform::CSocket& connection)>;
 
     explicit CLoopbackPeer(Script script);
@@ -23,7 +23,7 @@ class CLoopbackPeer {
 
     std::uint16_t Port() const { return m_port; }
 
-  private:
+private:
     platform::CSocket m_listener;
     std::uint16_t m_port = 0;
     std::thread m_thread;

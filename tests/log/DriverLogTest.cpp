@@ -14,7 +14,7 @@ constexpr const char* kLogPath = "HKEY_CURRENT_USER\\Software\\Tessaly\\Log File
 
 // A clock that starts at 2008/05/01 13:45:10 and moves one second per reading when asked to.
 class FakeClock {
-  public:
+public:
     LogClock Clock() {
         return [this] {
             LogTime t{2008, 5, 1, 13, 45, second_};
@@ -26,13 +26,13 @@ class FakeClock {
     }
     void Tick() { ticking_ = true; }
 
-  private:
+private:
     int second_ = 10;
     bool ticking_ = false;
 };
 
 class DriverLogTest : public ::testing::Test {
-  protected:
+protected:
     DriverLogTest()
         : logs_(registry_.Folder() / "logs"),
           temp_(registry_.Folder() / "temp"),

@@ -19,9 +19,9 @@ TEST(InBinaryString, ReadsBigEndianFields) {
 
 struct ShortReadCase {
     const char* data;
-    int skip;     // bytes read first with ReadByte
-    int width;    // 1, 2 or 4
-    int wanted;   // the position reported
+    int skip;    // bytes read first with ReadByte
+    int width;   // 1, 2 or 4
+    int wanted;  // the position reported
 };
 
 TEST(InBinaryString, ReadPastEndReportsWantedPositionAfterConsumingWhatWasThere) {

@@ -83,7 +83,8 @@ TEST(Codec, RejectionsFollowTheOrderOfChecks) {
         {"sub-command without transaction", test::LongPacket(0x0A, Hex("11 00")), "CPassThruParseError"},
         {"no sub-command", test::LongPacket(0x0A, {}), "CPassThruParseError"},
         {"body one byte short", test::PassThroughPacket(0x01, 1, Hex("58 00 01")), "CPassThruParseError"},
-        {"extended body short", test::PassThroughPacket(0x01, 1, Hex("58 00 04 00 00 0C")), "CPassThruParseError"},
+        {"extended body short", test::PassThroughPacket(0x01, 1, Hex("58 00 04 00 00 0C")),
+         "CPassThruParseError"},
         {"empty packet", {}, "CPassThruParseError"},
         {"address runs past end", Hex("00 05 5B 4B"), "CPassThruParseError"},
     };
@@ -123,7 +124,10 @@ TEST(Codec, BytesAfterTheChecksumAndUnreadPayloadAreIgnored) {
 class CFixedMessage final : public CObjCommMessage {
 public:
     CFixedMessage(std::uint32_t command, int subCommand, bool longForm, CByteArray body)
-        : CObjCommMessage(false), m_command(command), m_subCommand(subCommand), m_longForm(longForm),
+        : CObjCommMessage(false),
+          m_command(command),
+          m_subCommand(subCommand),
+          m_longForm(longForm),
           m_body(std::move(body)) {}
     std::uint32_t GetCommand() const override { return m_command; }
     int GetSubCommand() const override { return m_subCommand; }

@@ -98,7 +98,8 @@ TEST(FactoryTable, EveryCommandCode) {
         }
         const auto known = kCommands.find(code);
         const CByteArray body = known != kCommands.end() ? Hex(known->second.body) : CByteArray{};
-        const std::string expected = known != kCommands.end() ? known->second.className : "CPassThruCmdUnknown";
+        const std::string expected =
+            known != kCommands.end() ? known->second.className : "CPassThruCmdUnknown";
         EXPECT_EQ(Outcome(test::LongPacket(static_cast<std::uint8_t>(code), body), false), expected)
             << "command " << code;
         // Only 01, 03, 99 and FF have a short form; any other first byte is a corrupted frame.

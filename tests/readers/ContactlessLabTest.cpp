@@ -54,7 +54,7 @@ MifareBlock Pattern(std::uint8_t first) {
 }
 
 class ContactlessTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         TESSALY_NEED_LAB();
         lab::CLab& lab = *CLabEnvironment::Lab();

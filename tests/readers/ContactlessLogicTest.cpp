@@ -10,7 +10,7 @@ namespace {
 using test::Hex;
 
 class ContactlessLogic : public ::testing::Test {
-  protected:
+protected:
     // Direct query: no monitor thread; never connected.
     CScmContactlessReader reader{"Nowhere 00 00", true};
     CByteArray response{0xEE};

@@ -64,7 +64,7 @@ bool WaitForState(CPcscReader& reader, std::uint8_t state, milliseconds limit = 
 }
 
 class PresenceTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         TESSALY_NEED_LAB();
         g_card->ClearAnswers();

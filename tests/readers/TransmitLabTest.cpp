@@ -37,7 +37,7 @@ void PrepareLab(lab::CLab& lab) {
 }
 
 class TransmitTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         TESSALY_NEED_LAB();
         for (const auto& card : {g_t0Card, g_t1Card}) {

@@ -27,7 +27,7 @@ ToolRun Reg(const std::vector<std::string>& args) {
 }
 
 class RegToolTest : public ::testing::Test {
-  protected:
+protected:
     std::string Location() const { return registry_.StorePath(); }
     std::filesystem::path File(const char* name) const { return registry_.Folder() / name; }
 

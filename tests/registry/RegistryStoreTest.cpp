@@ -33,7 +33,7 @@ void Store(RegistryRoot root, const std::string& key, const std::string& name, c
 }
 
 class RegistryStoreTest : public ::testing::Test {
-  protected:
+protected:
     test::TempRegistry registry_;
 };
 

@@ -14,7 +14,7 @@
 namespace tessaly::test {
 
 class ScopedEnvironment {
-  public:
+public:
     ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
         if (const char* old = std::getenv(name)) {
             old_ = old;
@@ -31,7 +31,7 @@ class ScopedEnvironment {
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
-  private:
+private:
     const char* name_;
     std::optional<std::string> old_;
 };
@@ -55,7 +55,7 @@ inline void WriteFileBytes(const std::filesystem::path& path, const std::string&
 }
 
 class TempRegistry {
-  public:
+public:
     TempRegistry()
         : folder_(MakeTempFolder()),
           store_((folder_ / "registry.db").string()),
@@ -70,7 +70,7 @@ class TempRegistry {
     const std::filesystem::path& Folder() const { return folder_; }
     const std::string& StorePath() const { return store_; }
 
-  private:
+private:
     std::filesystem::path folder_;
     std::string store_;
     ScopedEnvironment env_;

@@ -39,7 +39,7 @@ RegistryValue Dword(std::uint32_t number) {
 }
 
 class DriverSettingsTest : public ::testing::Test {
-  protected:
+protected:
     test::TempRegistry registry_;
 };
 

@@ -10,7 +10,7 @@
 namespace tessaly {
 
 class CRspSetBaudRate final : public CResponseFields<CRspSetBaudRate> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspSetBaudRate";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x03;
@@ -59,7 +59,7 @@ class CRspSetBaudRate final : public CResponseFields<CRspSetBaudRate> {
         }
     }
 
-  private:
+private:
     struct BaudRateText {
         CString operator()(std::uint32_t code) const;
     };

@@ -13,7 +13,7 @@ namespace tessaly {
 // One item: an item length (read and dropped; the content decides where the item ends), a Process
 // body, a check mode and, for a mode other than 0, the expected result.
 class CBulkProcessCommand {
-  public:
+public:
     static constexpr std::uint32_t kCheckNothing = 0;
     static constexpr std::uint32_t kCheckWholeResult = 1;
     static constexpr std::uint32_t kCheckStatusWord = 2;
@@ -41,7 +41,7 @@ class CBulkProcessCommand {
     // The Process description without its opening pair, then the item's own pairs.
     void AppendDescription(CStringArray& list) const;
 
-  private:
+private:
     bool m_extended;
     CRCPtr<CRspProcess> m_process;
     std::uint32_t m_checkMode = 0;
@@ -51,7 +51,7 @@ class CBulkProcessCommand {
 using CBulkProcessItems = std::vector<CRCPtr<CBulkProcessCommand>>;
 
 class CRspBulkProcess final : public CResponseFields<CRspBulkProcess> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspBulkProcess";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x0C;
@@ -73,7 +73,7 @@ class CRspBulkProcess final : public CResponseFields<CRspBulkProcess> {
         }
     }
 
-  private:
+private:
     void ReadItems(CInBinaryString& in);
     void WriteItems(COutBinaryString& out) const;
     void DescribeItems(CStringArray& list) const;

@@ -9,7 +9,7 @@
 namespace tessaly {
 
 class CRspCardCommandSimulation final : public CResponseFields<CRspCardCommandSimulation> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspCardCommandSimulation";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x15;
@@ -41,7 +41,7 @@ class CRspCardCommandSimulation final : public CResponseFields<CRspCardCommandSi
         v.Bytes(m_simulatedData, LengthPrefix::TwoBytes, "Simulated Data", describe::HexOrNone{});
     }
 
-  private:
+private:
     std::uint32_t m_destination = 0;
     std::uint32_t m_delayTime = 0;
     std::uint32_t m_requestedLength = 0;

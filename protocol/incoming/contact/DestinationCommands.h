@@ -10,7 +10,7 @@ namespace tessaly {
 
 template <class Derived>
 class CDestinationCommand : public CResponseFields<Derived> {
-  public:
+public:
     static constexpr std::uint32_t kCommand = 0x0A;
 
     std::uint32_t GetDestination() const { return m_destination; }
@@ -20,16 +20,16 @@ class CDestinationCommand : public CResponseFields<Derived> {
         v.U8(m_destination, "Destination", describe::Table{kStationDestinations, "Unknown Value"});
     }
 
-  protected:
+protected:
     // The final class reads the body, so that the visit runs on a fully made object.
     explicit CDestinationCommand(bool extended) : CResponseFields<Derived>(extended) {}
 
-  private:
+private:
     std::uint32_t m_destination = 0;
 };
 
 class CRspEjectCard final : public CDestinationCommand<CRspEjectCard> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspEjectCard";
     static constexpr int kSubCommand = 0x06;
     static constexpr const char* kDisplayName = "Eject Card";
@@ -38,7 +38,7 @@ class CRspEjectCard final : public CDestinationCommand<CRspEjectCard> {
 };
 
 class CRspQueryCard final : public CDestinationCommand<CRspQueryCard> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspQueryCard";
     static constexpr int kSubCommand = 0x07;
     static constexpr const char* kDisplayName = "Query Card";
@@ -47,7 +47,7 @@ class CRspQueryCard final : public CDestinationCommand<CRspQueryCard> {
 };
 
 class CRspWarmReset final : public CDestinationCommand<CRspWarmReset> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspWarmReset";
     static constexpr int kSubCommand = 0x0B;
     static constexpr const char* kDisplayName = "Warm Reset Card";

@@ -10,7 +10,7 @@
 namespace tessaly {
 
 class CRspWarmResetWithPPS final : public CResponseFields<CRspWarmResetWithPPS> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspWarmResetWithPPS";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x12;
@@ -32,13 +32,13 @@ class CRspWarmResetWithPPS final : public CResponseFields<CRspWarmResetWithPPS> 
         }
     }
 
-  private:
+private:
     std::uint32_t m_destination = 0;
     std::uint32_t m_frequency = 0;
 };
 
 class CRspResetCardWithPPS final : public CResponseFields<CRspResetCardWithPPS> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspResetCardWithPPS";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x0F;
@@ -64,7 +64,7 @@ class CRspResetCardWithPPS final : public CResponseFields<CRspResetCardWithPPS> 
         }
     }
 
-  private:
+private:
     std::uint32_t m_destination = 0;
     std::uint32_t m_voltage = 0;
     std::uint32_t m_frequency = 0;

@@ -16,7 +16,7 @@ constexpr CodeText kApduCases[] = {
 // Reads the APDU parts in place over the data, without copying it into a byte string of its own.
 // Running past the end fails exactly like a short body.
 class CDataCursor {
-  public:
+public:
     explicit CDataCursor(const CByteArray& data) : m_data(data) {}
 
     std::uint8_t Byte() {
@@ -30,7 +30,7 @@ class CDataCursor {
         m_at += count;
     }
 
-  private:
+private:
     void Need(std::size_t count) {
         if (count > m_data.size() - m_at) {
             throw CInBinaryStringException{static_cast<std::int32_t>(m_data.size())};

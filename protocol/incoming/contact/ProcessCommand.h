@@ -13,7 +13,7 @@ namespace tessaly {
 class CCipherContext;
 
 class CRspProcess final : public CResponseFields<CRspProcess> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspProcess";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x05;
@@ -77,7 +77,7 @@ class CRspProcess final : public CResponseFields<CRspProcess> {
         }
     }
 
-  private:
+private:
     struct CaseText {
         CString operator()(std::uint32_t code) const;
     };

@@ -9,7 +9,7 @@
 namespace tessaly {
 
 class CRspHealthCheck final : public CResponseFields<CRspHealthCheck> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspHealthCheck";
     static constexpr std::uint32_t kCommand = 0x99;
     static constexpr int kSubCommand = -1;
@@ -25,7 +25,7 @@ class CRspHealthCheck final : public CResponseFields<CRspHealthCheck> {
     template <class V>
     void Visit(V& /*v*/) {}
 
-  private:
+private:
     bool m_longForm;
 };
 
@@ -35,7 +35,7 @@ inline constexpr CodeText kErrorReplyCodes[] = {
 };
 
 class CRspError final : public CResponseFields<CRspError> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspError";
     static constexpr std::uint32_t kCommand = 0xFF;
     static constexpr int kSubCommand = -1;
@@ -54,7 +54,7 @@ class CRspError final : public CResponseFields<CRspError> {
         v.U8(m_errorCode, "Error Code", describe::Table{kErrorReplyCodes, "Unknown Value"});
     }
 
-  private:
+private:
     bool m_longForm;
     std::uint32_t m_errorCode = 0;
 };

@@ -9,7 +9,7 @@
 namespace tessaly {
 
 class CRspReaderAttribute final : public CResponseFields<CRspReaderAttribute> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspReaderAttribute";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x16;
@@ -49,7 +49,7 @@ class CRspReaderAttribute final : public CResponseFields<CRspReaderAttribute> {
         }
     }
 
-  private:
+private:
     struct NameText {
         CString operator()(std::uint32_t attribute) const { return AttributeName(attribute); }
     };

@@ -12,7 +12,7 @@ namespace tessaly {
 // The shared layout; Derived provides kValueLabel, kUnknownDestination and the value's describer.
 template <class Derived>
 class CStationValueCommand : public CResponseFields<Derived> {
-  public:
+public:
     static constexpr std::uint32_t kCommand = 0x0A;
 
     std::uint32_t GetDestination() const { return m_destination; }
@@ -32,17 +32,17 @@ class CStationValueCommand : public CResponseFields<Derived> {
         }
     }
 
-  protected:
+protected:
     // The final class reads the body, so that the visit runs on a fully made object.
     explicit CStationValueCommand(bool extended) : CResponseFields<Derived>(extended) {}
 
-  private:
+private:
     std::uint32_t m_destination = 0;
     std::uint32_t m_value = 0;
 };
 
 class CRspResetCard final : public CStationValueCommand<CRspResetCard> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspResetCard";
     static constexpr int kSubCommand = 0x01;
     static constexpr const char* kDisplayName = "Reset Card";
@@ -55,7 +55,7 @@ class CRspResetCard final : public CStationValueCommand<CRspResetCard> {
 };
 
 class CRspSetVoltage final : public CStationValueCommand<CRspSetVoltage> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspSetVoltage";
     static constexpr int kSubCommand = 0x02;
     static constexpr const char* kDisplayName = "Set Voltage";
@@ -68,7 +68,7 @@ class CRspSetVoltage final : public CStationValueCommand<CRspSetVoltage> {
 };
 
 class CRspSetFrequency final : public CStationValueCommand<CRspSetFrequency> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspSetFrequency";
     static constexpr int kSubCommand = 0x04;
     static constexpr const char* kDisplayName = "Set Frequency";

@@ -18,7 +18,7 @@ inline constexpr CodeText kSerialStopBits[] = {{0, "1 Bit"}, {1, "2 Bits"}, {2, 
 inline constexpr CodeText kSerialFlowControls[] = {{0, "None"}, {1, "Hardware"}, {2, "Xon/Xoff"}};
 
 class CRspConfigSerialPort final : public CResponseFields<CRspConfigSerialPort> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspConfigSerialPort";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x09;
@@ -48,7 +48,7 @@ class CRspConfigSerialPort final : public CResponseFields<CRspConfigSerialPort> 
         v.U8(m_flowControl, "Flow Control", describe::Table{kSerialFlowControls, "Unknown Value"});
     }
 
-  private:
+private:
     std::uint32_t m_destination = 0;
     std::uint32_t m_baudRate = 0;
     std::uint32_t m_parity = 0;
@@ -58,7 +58,7 @@ class CRspConfigSerialPort final : public CResponseFields<CRspConfigSerialPort> 
 };
 
 class CRspSerialFlush final : public CResponseFields<CRspSerialFlush> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspSerialFlush";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x22;
@@ -74,7 +74,7 @@ class CRspSerialFlush final : public CResponseFields<CRspSerialFlush> {
         v.U8(m_destination, "Destination", PortText{});
     }
 
-  private:
+private:
     struct PortText {
         CString operator()(std::uint32_t code) const;
     };

@@ -9,7 +9,7 @@
 namespace tessaly {
 
 class CRspSetNAD final : public CResponseFields<CRspSetNAD> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspSetNAD";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x08;
@@ -27,7 +27,7 @@ class CRspSetNAD final : public CResponseFields<CRspSetNAD> {
         v.U8(m_nad, "NAD Value", describe::Dec{});
     }
 
-  private:
+private:
     std::uint32_t m_destination = 0;
     std::uint32_t m_nad = 0;
 };
@@ -35,18 +35,18 @@ class CRspSetNAD final : public CResponseFields<CRspSetNAD> {
 // Commands without a body.
 template <class Derived>
 class CEmptyCommand : public CResponseFields<Derived> {
-  public:
+public:
     static constexpr std::uint32_t kCommand = 0x0A;
 
     template <class V>
     void Visit(V& /*v*/) {}
 
-  protected:
+protected:
     explicit CEmptyCommand(bool extended) : CResponseFields<Derived>(extended) {}
 };
 
 class CRspGetHardwareVersion final : public CEmptyCommand<CRspGetHardwareVersion> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspGetHardwareVersion";
     static constexpr int kSubCommand = 0x0A;
     static constexpr const char* kDisplayName = "Retrieve Hardware Version";
@@ -55,7 +55,7 @@ class CRspGetHardwareVersion final : public CEmptyCommand<CRspGetHardwareVersion
 };
 
 class CRspKeepAlive final : public CEmptyCommand<CRspKeepAlive> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspKeepAlive";
     static constexpr int kSubCommand = 0x13;
     static constexpr const char* kDisplayName = "Keep Alive";
@@ -65,7 +65,7 @@ class CRspKeepAlive final : public CEmptyCommand<CRspKeepAlive> {
 
 // The host asks for the last answer again.
 class CRspResend final : public CResponseFields<CRspResend> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspResend";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x10;
@@ -87,7 +87,7 @@ class CRspResend final : public CResponseFields<CRspResend> {
         v.U8(m_errorCode, "Error Code", ErrorText{});
     }
 
-  private:
+private:
     struct ErrorText {
         CString operator()(std::uint32_t code) const;
     };
@@ -97,7 +97,7 @@ class CRspResend final : public CResponseFields<CRspResend> {
 };
 
 class CRspSetCardType final : public CResponseFields<CRspSetCardType> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspSetCardType";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x17;
@@ -112,7 +112,7 @@ class CRspSetCardType final : public CResponseFields<CRspSetCardType> {
         v.U8(m_cardType, "Card Type", CardTypeText{});
     }
 
-  private:
+private:
     struct CardTypeText {
         CString operator()(std::uint32_t code) const;
     };
@@ -121,7 +121,7 @@ class CRspSetCardType final : public CResponseFields<CRspSetCardType> {
 };
 
 class CRspSelectStation final : public CResponseFields<CRspSelectStation> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspSelectStation";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x21;
@@ -136,7 +136,7 @@ class CRspSelectStation final : public CResponseFields<CRspSelectStation> {
         v.U8(m_stationNumber, "Station Number", describe::Dec{});
     }
 
-  private:
+private:
     std::uint32_t m_stationNumber = 0;
 };
 

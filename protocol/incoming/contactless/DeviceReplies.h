@@ -10,7 +10,7 @@ namespace tessaly {
 // A reply whose whole body is one text; Derived provides kTextLabel.
 template <class Derived>
 class CDeviceTextReply : public CResponseFields<Derived> {
-  public:
+public:
     static constexpr int kSubCommand = -1;
 
     const CString& GetText() const { return m_text; }
@@ -20,15 +20,15 @@ class CDeviceTextReply : public CResponseFields<Derived> {
         v.Text(m_text, LengthPrefix::None, Derived::kTextLabel);
     }
 
-  protected:
+protected:
     explicit CDeviceTextReply(bool extended) : CResponseFields<Derived>(extended) {}
 
-  private:
+private:
     CString m_text;
 };
 
 class CRspRegisterDevice final : public CDeviceTextReply<CRspRegisterDevice> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspRegisterDevice";
     static constexpr std::uint32_t kCommand = 0x06;
     static constexpr const char* kDisplayName = " Retrieve Device Name";
@@ -38,7 +38,7 @@ class CRspRegisterDevice final : public CDeviceTextReply<CRspRegisterDevice> {
 };
 
 class CRspRequestDeviceName final : public CDeviceTextReply<CRspRequestDeviceName> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspRequestDeviceName";
     static constexpr std::uint32_t kCommand = 0x07;
     static constexpr const char* kDisplayName = " Retrieve Device Name";
@@ -52,7 +52,7 @@ class CRspRequestDeviceName final : public CDeviceTextReply<CRspRequestDeviceNam
 };
 
 class CRspSetDeviceName final : public CDeviceTextReply<CRspSetDeviceName> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspSetDeviceName";
     static constexpr std::uint32_t kCommand = 0x09;
     static constexpr const char* kDisplayName = " Set Device Name";
@@ -64,7 +64,7 @@ class CRspSetDeviceName final : public CDeviceTextReply<CRspSetDeviceName> {
 };
 
 class CRspAuthenticateClient final : public CResponseFields<CRspAuthenticateClient> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspAuthenticateClient";
     static constexpr std::uint32_t kCommand = 0x08;
     static constexpr int kSubCommand = -1;
@@ -81,7 +81,7 @@ class CRspAuthenticateClient final : public CResponseFields<CRspAuthenticateClie
         v.Bytes(m_token, LengthPrefix::OneByte, "Token", describe::HexData{});
     }
 
-  private:
+private:
     CByteArray m_token;
 };
 

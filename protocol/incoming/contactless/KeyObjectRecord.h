@@ -14,7 +14,7 @@ namespace tessaly {
 // One optional field per tag. Text fields hold the value bytes as characters; Key Encrypted holds
 // bytes. A field is absent (null) until its tag arrives; a repeated tag replaces the earlier value.
 class CKeyObjectRecord {
-  public:
+public:
     // Tag numbers of the fields. 0, 12 and anything above 13 are not part of the record.
     enum Tag : std::uint8_t {
         kTagNumber = 1,
@@ -56,7 +56,7 @@ class CKeyObjectRecord {
     // "Tag Type" / "Item Value" pairs of the present fields, in the record's display order.
     void AppendDescription(CStringArray& list) const;
 
-  private:
+private:
     static constexpr std::size_t kSlots = 14;  // indexed by tag; 0 and 12 stay unused
 
     CByteArray ValueBytes(std::uint32_t tag) const;

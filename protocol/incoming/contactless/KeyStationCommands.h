@@ -21,7 +21,7 @@ struct CKeyRequestItem {
 };
 
 class CRspKeyRequest final : public CResponseFields<CRspKeyRequest> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspKeyRequest";
     static constexpr std::uint32_t kCommand = 0x01;
     static constexpr int kSubCommand = -1;
@@ -46,7 +46,7 @@ class CRspKeyRequest final : public CResponseFields<CRspKeyRequest> {
         }
     }
 
-  private:
+private:
     template <class V>
     static void VisitItem(V& v, CKeyRequestItem& item) {
         v.U8(item.fieldType, "Field Type", describe::Dec{});
@@ -64,7 +64,7 @@ class CRspKeyRequest final : public CResponseFields<CRspKeyRequest> {
 };
 
 class CRspKeyStore final : public CResponseFields<CRspKeyStore> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspKeyStore";
     static constexpr std::uint32_t kCommand = 0x03;
     static constexpr int kSubCommand = -1;
@@ -90,12 +90,12 @@ class CRspKeyStore final : public CResponseFields<CRspKeyStore> {
         }
     }
 
-  private:
+private:
     CKeyObjectRecord m_record;
 };
 
 class CRspObjectRequest final : public CResponseFields<CRspObjectRequest> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspObjectRequest";
     static constexpr std::uint32_t kCommand = 0x04;
     static constexpr int kSubCommand = -1;
@@ -134,7 +134,7 @@ class CRspObjectRequest final : public CResponseFields<CRspObjectRequest> {
         VisitItemBlock(v, m_response, "Number Of Response Items");
     }
 
-  private:
+private:
     void CheckObjectType() const;
     // Items fill exactly `length` bytes; an item that runs past them is a corrupted packet.
     static void ReadItemBlock(CInBinaryString& in, CKeyObjectRecord& record);
@@ -162,7 +162,7 @@ class CRspObjectRequest final : public CResponseFields<CRspObjectRequest> {
 };
 
 class CRspObjectDataLoading final : public CResponseFields<CRspObjectDataLoading> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspObjectDataLoading";
     static constexpr std::uint32_t kCommand = 0x05;
     static constexpr int kSubCommand = -1;
@@ -179,7 +179,7 @@ class CRspObjectDataLoading final : public CResponseFields<CRspObjectDataLoading
         v.Text(m_keyNumber, LengthPrefix::None, "Key Number");
     }
 
-  private:
+private:
     CString m_keyNumber;
 };
 

@@ -9,7 +9,7 @@
 namespace tessaly {
 
 class CRspMessage final : public CResponseFields<CRspMessage> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspMessage";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0x20;
@@ -78,7 +78,7 @@ class CRspMessage final : public CResponseFields<CRspMessage> {
         }
     }
 
-  private:
+private:
     CString m_text;
     std::uint32_t m_buttonScheme = 0;
     std::uint32_t m_inputIndicator = 0;

@@ -41,7 +41,7 @@ inline constexpr CodeText kPassThroughAcceptCodes[] = {
 };
 
 class CRspPassThroughModeFinish final : public CResponseFields<CRspPassThroughModeFinish> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspPassThroughModeFinish";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0xFF;
@@ -56,7 +56,7 @@ class CRspPassThroughModeFinish final : public CResponseFields<CRspPassThroughMo
 };
 
 class CRspPassThroughModeComplete : public CResponseFields<CRspPassThroughModeComplete> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspPassThroughModeComplete";
     static constexpr std::uint32_t kCommand = 0x0A;
     static constexpr int kSubCommand = 0xFF;
@@ -91,7 +91,7 @@ class CRspPassThroughModeComplete : public CResponseFields<CRspPassThroughModeCo
         v.Bytes(m_auditData, LengthPrefix::TwoBytes, "Audit Data", describe::HexOrNone{});
     }
 
-  private:
+private:
     std::uint32_t m_acceptCode = 0;
     CString m_dllError = kNoDllError;
     CByteArray m_auditData;

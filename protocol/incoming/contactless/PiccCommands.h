@@ -14,7 +14,7 @@ namespace tessaly {
 // (it differs per command) and VisitParameters for what follows the destination.
 template <class Derived>
 class CPiccCommand : public CResponseFields<Derived> {
-  public:
+public:
     static constexpr std::uint32_t kCommand = 0x0A;
 
     std::uint32_t GetDestination() const { return m_destination; }
@@ -25,30 +25,30 @@ class CPiccCommand : public CResponseFields<Derived> {
         static_cast<Derived&>(*this).VisitParameters(v);
     }
 
-  protected:
+protected:
     explicit CPiccCommand(bool extended) : CResponseFields<Derived>(extended) {}
 
-  private:
+private:
     std::uint32_t m_destination = 0;
 };
 
 // A destination followed by one length-prefixed block of bytes (reset data, key data).
 template <class Derived>
 class CPiccDataCommand : public CPiccCommand<Derived> {
-  public:
+public:
     template <class V>
     void VisitParameters(V& v) {
         v.Bytes(m_data, LengthPrefix::TwoBytes, Derived::kDataLabel, describe::HexData{});
     }
 
-  protected:
+protected:
     explicit CPiccDataCommand(bool extended) : CPiccCommand<Derived>(extended) {}
 
     CByteArray m_data;
 };
 
 class CRspPiccReset final : public CPiccDataCommand<CRspPiccReset> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspPiccReset";
     static constexpr int kSubCommand = 0x30;
     static constexpr const char* kDisplayName = "Reset PICC Card";
@@ -61,7 +61,7 @@ class CRspPiccReset final : public CPiccDataCommand<CRspPiccReset> {
 };
 
 class CRspPiccIssuePPS final : public CPiccCommand<CRspPiccIssuePPS> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspPiccIssuePPS";
     static constexpr int kSubCommand = 0x31;
     static constexpr const char* kDisplayName = "PICC Issue PPS";
@@ -76,12 +76,12 @@ class CRspPiccIssuePPS final : public CPiccCommand<CRspPiccIssuePPS> {
         v.U8(m_pps1, "PPS1 Value", describe::Hex2{});
     }
 
-  private:
+private:
     std::uint32_t m_pps1 = 0;
 };
 
 class CRspPiccAntennaTuning final : public CPiccCommand<CRspPiccAntennaTuning> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspPiccAntennaTuning";
     static constexpr int kSubCommand = 0x32;
     static constexpr const char* kDisplayName = "PICC Antenna Tuning";
@@ -95,7 +95,7 @@ class CRspPiccAntennaTuning final : public CPiccCommand<CRspPiccAntennaTuning> {
 
 // The key data is an enciphered envelope; the executor unwraps it before loading the key table.
 class CRspSetKeys final : public CPiccDataCommand<CRspSetKeys> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspSetKeys";
     static constexpr int kSubCommand = 0x33;
     static constexpr const char* kDisplayName = "Set Keys";
@@ -112,7 +112,7 @@ class CRspSetKeys final : public CPiccDataCommand<CRspSetKeys> {
 };
 
 class CRspPiccAuthenticate final : public CPiccCommand<CRspPiccAuthenticate> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspPiccAuthenticate";
     static constexpr int kSubCommand = 0x34;
     static constexpr const char* kDisplayName = "PICC Authenticate";
@@ -130,13 +130,13 @@ class CRspPiccAuthenticate final : public CPiccCommand<CRspPiccAuthenticate> {
         v.Bytes(m_data, LengthPrefix::TwoBytes, "Data", describe::HexData{});
     }
 
-  private:
+private:
     std::uint8_t m_option = 0;
     CByteArray m_data;
 };
 
 class CRspPiccPower final : public CPiccCommand<CRspPiccPower> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspPiccPower";
     static constexpr int kSubCommand = 0x35;
     static constexpr const char* kDisplayName = "PICC Power";
@@ -156,13 +156,13 @@ class CRspPiccPower final : public CPiccCommand<CRspPiccPower> {
         v.U32(m_carrierFieldStrength, "Carrier Field Strength", describe::hex8{});
     }
 
-  private:
+private:
     std::uint8_t m_powerOn = 0;
     std::uint32_t m_carrierFieldStrength = 0;
 };
 
 class CRspDiversifyKeys final : public CPiccDataCommand<CRspDiversifyKeys> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspDiversifyKeys";
     static constexpr int kSubCommand = 0x36;
     static constexpr const char* kDisplayName = "Diversify Keys";

@@ -14,11 +14,11 @@ namespace tessaly {
 // The Type B commands share the unknown-destination text and the 4-byte PUPI field.
 template <class Derived>
 class CTypeBCommand : public CPiccCommand<Derived> {
-  public:
+public:
     static constexpr const char* kUnknownDestination = "Unknown Destination Value";
     static constexpr std::size_t kPupiLength = 4;
 
-  protected:
+protected:
     explicit CTypeBCommand(bool extended) : CPiccCommand<Derived>(extended) {}
 
     // The PUPI: a fixed-width run of bytes without a length, shown as hex.
@@ -39,7 +39,7 @@ class CTypeBCommand : public CPiccCommand<Derived> {
 // REQB and WUPB share their body: AFI and the slot parameter N.
 template <class Derived>
 class CTypeBRequest : public CTypeBCommand<Derived> {
-  public:
+public:
     std::uint32_t GetAfi() const { return m_afi; }
     std::uint32_t GetN() const { return m_n; }
 
@@ -49,16 +49,16 @@ class CTypeBRequest : public CTypeBCommand<Derived> {
         v.U8(m_n, "N", describe::Hex2{});
     }
 
-  protected:
+protected:
     explicit CTypeBRequest(bool extended) : CTypeBCommand<Derived>(extended) {}
 
-  private:
+private:
     std::uint32_t m_afi = 0;
     std::uint32_t m_n = 0;
 };
 
 class CRspReqb final : public CTypeBRequest<CRspReqb> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspReqb";
     static constexpr int kSubCommand = 0x37;
     static constexpr const char* kDisplayName = "REQB";
@@ -67,7 +67,7 @@ class CRspReqb final : public CTypeBRequest<CRspReqb> {
 };
 
 class CRspWupb final : public CTypeBRequest<CRspWupb> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspWupb";
     static constexpr int kSubCommand = 0x38;
     static constexpr const char* kDisplayName = "WUPB";
@@ -76,7 +76,7 @@ class CRspWupb final : public CTypeBRequest<CRspWupb> {
 };
 
 class CRspAttrib final : public CTypeBCommand<CRspAttrib> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspAttrib";
     static constexpr int kSubCommand = 0x39;
     static constexpr const char* kDisplayName = "ATTRIB";
@@ -114,7 +114,7 @@ class CRspAttrib final : public CTypeBCommand<CRspAttrib> {
         v.Bytes(m_inf, LengthPrefix::TwoBytes, "INF", describe::HexData{});
     }
 
-  private:
+private:
     CByteArray m_identifier;
     static constexpr std::size_t kParameterCount = 8;
     std::array<std::uint32_t, kParameterCount> m_parameters{};
@@ -122,7 +122,7 @@ class CRspAttrib final : public CTypeBCommand<CRspAttrib> {
 };
 
 class CRspHltb final : public CTypeBCommand<CRspHltb> {
-  public:
+public:
     static constexpr const char* kClassName = "CRspHltb";
     static constexpr int kSubCommand = 0x3A;
     static constexpr const char* kDisplayName = "HLTB";
@@ -136,7 +136,7 @@ class CRspHltb final : public CTypeBCommand<CRspHltb> {
         VisitPupi(v, m_identifier, "Identifier");
     }
 
-  private:
+private:
     CByteArray m_identifier;
 };
 
