@@ -1,24 +1,28 @@
 #include "common/Format.h"
 
+#include <array>
 #include <cstdarg>
-#include <vector>
 
 namespace tessaly {
 
 std::string FormatText(const char* format, ...) {
+    // Most texts are short: one pass into a stack buffer, a second only for long ones.
+    std::array<char, 256> small{};
     std::va_list args;
     va_start(args, format);
-    std::va_list measure;
-    va_copy(measure, args);
-    const int needed = std::vsnprintf(nullptr, 0, format, measure);
-    va_end(measure);
-    std::string out;
-    if (needed > 0) {
-        std::vector<char> buffer(static_cast<std::size_t>(needed) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, args);
-        out.assign(buffer.data(), static_cast<std::size_t>(needed));
-    }
+    std::va_list again;
+    va_copy(again, args);
+    const int needed = std::vsnprintf(small.data(), small.size(), format, args);
     va_end(args);
+    std::string out;
+    if (needed > 0 && static_cast<std::size_t>(needed) < small.size()) {
+        out.assign(small.data(), static_cast<std::size_t>(needed));
+    } else if (needed > 0) {
+        out.resize(static_cast<std::size_t>(needed));
+        // The terminator lands on the string's own terminating zero.
+        std::vsnprintf(out.data(), out.size() + 1, format, again);
+    }
+    va_end(again);
     return out;
 }
 

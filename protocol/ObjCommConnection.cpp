@@ -11,7 +11,7 @@ namespace {
 
 // Payload storage grows by at most this much ahead of the bytes that have arrived, so a length
 // that a peer merely announces never decides an allocation.
-constexpr std::size_t kReceiveChunk = 64 * 1024;
+constexpr std::size_t kReceiveChunk = std::size_t{64} * 1024;
 
 }  // namespace
 

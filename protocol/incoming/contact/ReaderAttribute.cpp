@@ -17,13 +17,13 @@ enum class ValueKind : std::uint8_t {
 
 struct AttributeInfo {
     const char* name;
-    ValueKind kind = ValueKind::Number;
     const char* unit = "";
+    const char* zeroText = "";
+    const char* nonZeroText = "";
     std::uint32_t low = 0;
     std::uint32_t high = std::numeric_limits<std::uint32_t>::max();
     std::uint32_t step = 1;
-    const char* zeroText = "";
-    const char* nonZeroText = "";
+    ValueKind kind = ValueKind::Number;
 };
 
 constexpr AttributeInfo Ranged(const char* name, std::uint32_t low, std::uint32_t high,
@@ -34,7 +34,7 @@ constexpr AttributeInfo WithUnit(const char* name, const char* unit) {
     return {.name = name, .unit = unit};
 }
 constexpr AttributeInfo Switch(const char* name, const char* zeroText, const char* nonZeroText) {
-    return {.name = name, .kind = ValueKind::Switch, .zeroText = zeroText, .nonZeroText = nonZeroText};
+    return {.name = name, .zeroText = zeroText, .nonZeroText = nonZeroText, .kind = ValueKind::Switch};
 }
 
 // Indexed by attribute number.
