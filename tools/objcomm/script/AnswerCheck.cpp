@@ -69,6 +69,13 @@ std::string CheckFields(const Expectation& expectation, const CStringArray& desc
     return reasons;
 }
 
+std::string Trim(std::string text) {
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    return text;
+}
+
 Verdict Result(std::string reason) {
     return {reason.empty(), std::move(reason)};
 }
@@ -109,7 +116,7 @@ Verdict CheckAnswer(const Expectation& expectation, const Answer& answer) {
             }
             return Result(answer.bytes == expectation.packet
                               ? std::string()
-                              : "the answer is not " + HexString(expectation.packet));
+                              : "the answer is not the expected " + Trim(HexSpaced(expectation.packet)));
         case Expectation::Kind::Any:
         case Expectation::Kind::Class:
             break;

@@ -36,7 +36,12 @@ private:
     void CloseStep();
     void CloseBulk();
     void Error(int line, std::string message) { m_script.errors.push_back({line, std::move(message)}); }
-    std::uint16_t NextTransaction() { return m_nextTransaction++; }
+    // Counts on from the last number; after 65535 comes 1, as 0 marks packets outside pass-through.
+    std::uint16_t NextTransaction() {
+        const std::uint16_t number = m_nextTransaction;
+        m_nextTransaction = number == 0xFFFF ? 1 : static_cast<std::uint16_t>(number + 1);
+        return number;
+    }
     Step* OpenStep() { return m_open ? &m_script.steps.back() : nullptr; }
 
     ScriptSettings m_settings;
