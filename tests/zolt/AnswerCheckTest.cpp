@@ -69,29 +69,35 @@ std::vector<Case> Cases() {
         {"wrong class", Expect(K::Class, "CMsgKeepAlive"), Got(A::Packet, kProcess5),
          "the answer is CMsgProcess, expected CMsgKeepAlive"},
         {"hex values in any case and spacing, labels in any case",
-         Expect(K::Class, "CMsgProcess", {{"Return Code", "00006A82"}, {"smart card response data", "6F 1A"}}),
+         Expect(K::Class, "CMsgProcess",
+                {{"Return Code", "00006A82"}, {"smart card response data", "6F 1A"}}),
          Got(A::Packet, kProcess5), ""},
         {"order counts",
          Expect(K::Class, "CMsgProcess", {{"Smart Card Response Data", "6F1A"}, {"Return Code", "00006a82"}}),
          Got(A::Packet, kProcess5), "the answer has no further \"Return Code\""},
-        {"pairs in order", Expect(K::Class, "CMsgProcess", {{"Time Out Indicator", "Get Response"}, {"Return Code", "00006a82"}}),
+        {"pairs in order",
+         Expect(K::Class, "CMsgProcess",
+                {{"Time Out Indicator", "Get Response"}, {"Return Code", "00006a82"}}),
          Got(A::Packet, kProcess5), ""},
-        {"value differs", Expect(K::Class, "CMsgProcess", {{"Return Code", "00000000"}}), Got(A::Packet, kProcess5),
-         "\"Return Code\" is \"00006a82\", expected \"00000000\""},
+        {"value differs", Expect(K::Class, "CMsgProcess", {{"Return Code", "00000000"}}),
+         Got(A::Packet, kProcess5), "\"Return Code\" is \"00006a82\", expected \"00000000\""},
         {"no such label", Expect(K::Class, "CMsgProcess", {{"Foo", "1"}}), Got(A::Packet, kProcess5),
          "the answer has no \"Foo\""},
         {"repeated labels in turn",
          Expect(K::Class, "CMsgBulkProcess",
-                {{"Status of Execution", "Failed"}, {"Return Code", "00000000"}, {"Return Code", "00006a82"}}, 9),
+                {{"Status of Execution", "Failed"}, {"Return Code", "00000000"}, {"Return Code", "00006a82"}},
+                9),
          Got(A::Packet, bulk), ""},
         {"repeated labels swapped",
          Expect(K::Class, "CMsgBulkProcess", {{"Return Code", "00006a82"}, {"Return Code", "00000000"}}, 8),
          Got(A::Packet, bulk),
-         "the answer carries transaction 9, expected 8; \"Return Code\" is \"00000000\", expected \"00006a82\"; "
+         "the answer carries transaction 9, expected 8; \"Return Code\" is \"00000000\", expected "
+         "\"00006a82\"; "
          "\"Return Code\" is \"00006a82\", expected \"00000000\""},
         {"rejected answer", Expect(K::Class, "CMsgKeepAlive"), Got(A::Packet, badChecksum),
          "the answer is rejected: CPassThruChecksumError"},
-        {"no number outside pass-through", Expect(K::Class, "CMsgHealthCheck", {}, 7), Got(A::Packet, kHealth), ""},
+        {"no number outside pass-through", Expect(K::Class, "CMsgHealthCheck", {}, 7),
+         Got(A::Packet, kHealth), ""},
         {"silence", Expect(K::Class, "CMsgKeepAlive"), Got(A::Silence), "no answer within 250 ms"},
         {"part of an answer", Expect(K::Class, "CMsgKeepAlive"), Got(A::Silence, Hex("00 05 5B")),
          "only 3 bytes of an answer within 250 ms"},
@@ -111,9 +117,19 @@ std::vector<Case> Cases() {
         {"closed: a packet", Expect(K::Closed), Got(A::Packet, kKeepAlive5), "an answer arrived"},
         {"closed: after a part", Expect(K::Closed), Got(A::Closed, Hex("00 05")),
          "the station closed the connection after 2 bytes of an answer"},
-        {"bytes: equal", [] { auto e = Expect(K::Packet); e.packet = kKeepAlive5; return e; }(),
+        {"bytes: equal",
+         [] {
+             auto e = Expect(K::Packet);
+             e.packet = kKeepAlive5;
+             return e;
+         }(),
          Got(A::Packet, kKeepAlive5), ""},
-        {"bytes: differ", [] { auto e = Expect(K::Packet); e.packet = Hex("99 00 00 99"); return e; }(),
+        {"bytes: differ",
+         [] {
+             auto e = Expect(K::Packet);
+             e.packet = Hex("99 00 00 99");
+             return e;
+         }(),
          Got(A::Packet, kKeepAlive5), "the answer is not the expected 99 00 00 99"},
         {"any packet", Expect(K::Any), Got(A::Packet, badChecksum), ""},
         {"any with its number", Expect(K::Any, "", {}, 4), Got(A::Packet, kKeepAlive5),
@@ -134,7 +150,8 @@ TEST(AnswerCheck, Cases) {
 TEST(AnswerCheck, DecodesWithTheExpectationsFlag) {
     // A narrow Process answer: one-byte return code.
     const CByteArray narrow = Packet(CMsgProcess(false, 0x82, Hex("9000"), false, false), 3);
-    Expectation e = Expect(K::Class, "CMsgProcess", {{"Return Code", "82"}, {"Smart Card Response Data", "9000"}}, 3);
+    Expectation e =
+        Expect(K::Class, "CMsgProcess", {{"Return Code", "82"}, {"Smart Card Response Data", "9000"}}, 3);
     e.extended = false;
     EXPECT_TRUE(tools::CheckAnswer(e, Got(A::Packet, narrow)).ok);
     e.extended = true;
@@ -148,9 +165,15 @@ TEST(AnswerCheck, SameValue) {
         bool same;
     };
     const Pair pairs[] = {
-        {"00006a82", "00006A82", true}, {"6F 1A ", "6F1A", true}, {"9600", "9600", true},
-        {"", "", true},                 {"None", "", false},      {"10", "0x10", false},
-        {"Success", "success", false},  {"0010", "10", false},    {"3B 02", "3b02", true},
+        {"00006a82", "00006A82", true},
+        {"6F 1A ", "6F1A", true},
+        {"9600", "9600", true},
+        {"", "", true},
+        {"None", "", false},
+        {"10", "0x10", false},
+        {"Success", "success", false},
+        {"0010", "10", false},
+        {"3B 02", "3b02", true},
     };
     for (const Pair& p : pairs) {
         EXPECT_EQ(tools::SameValue(p.actual, p.expected), p.same) << p.actual << " / " << p.expected;

@@ -65,8 +65,8 @@ struct Case {
     bool reencodes = true;  // false where the class writes a fixed value back (resend's reserved byte)
 };
 
-void ExpectProcess(const CRspProcess& p, std::uint32_t destination, std::uint32_t timeOut, std::uint32_t apduCase,
-                   std::uint16_t flags, const char* data) {
+void ExpectProcess(const CRspProcess& p, std::uint32_t destination, std::uint32_t timeOut,
+                   std::uint32_t apduCase, std::uint16_t flags, const char* data) {
     EXPECT_EQ(p.GetDestination(), destination);
     EXPECT_EQ(p.GetTimeOut(), timeOut);
     EXPECT_EQ(p.GetApduCase(), apduCase);
@@ -87,7 +87,8 @@ Check DestinationOnly(std::uint32_t destination) {
     return [=](const CObjCommResponse& r) { EXPECT_EQ(As<T>(r).GetDestination(), destination); };
 }
 
-Check Attribute(std::uint32_t destination, std::uint32_t attribute, std::uint32_t setFlag, std::uint32_t value) {
+Check Attribute(std::uint32_t destination, std::uint32_t attribute, std::uint32_t setFlag,
+                std::uint32_t value) {
     return [=](const CObjCommResponse& r) {
         const auto& a = As<CRspReaderAttribute>(r);
         EXPECT_EQ(a.GetDestination(), destination);
@@ -123,12 +124,17 @@ const Case kCases[] = {
     {"process", "apdu=00A40000", true, "CRspProcess", "58 00 31 0000 0004 00A40000",
      [](const CObjCommResponse& r) { ExpectProcess(As<CRspProcess>(r), 0x58, 0, 0x31, 0, "00A40000"); }},
     {"process", "apdu=00DA010203 AABBCC", false, "CRspProcess", "58 00 33 0008 00DA010203AABBCC",
-     [](const CObjCommResponse& r) { ExpectProcess(As<CRspProcess>(r), 0x58, 0, 0x33, 0, "00DA010203AABBCC"); }},
+     [](const CObjCommResponse& r) {
+         ExpectProcess(As<CRspProcess>(r), 0x58, 0, 0x33, 0, "00DA010203AABBCC");
+     }},
     {"reset", "", true, "CRspResetCard", "58 0004 00001388", Value<CRspResetCard>(0x58, 5000)},
-    {"reset", "dest=57 voltage=3000", true, "CRspResetCard", "57 0004 00000BB8", Value<CRspResetCard>(0x57, 3000)},
+    {"reset", "dest=57 voltage=3000", true, "CRspResetCard", "57 0004 00000BB8",
+     Value<CRspResetCard>(0x57, 3000)},
     {"reset", "voltage=01", false, "CRspResetCard", "58 0001 01", Value<CRspResetCard>(0x58, 1)},
-    {"voltage", "voltage=1800", true, "CRspSetVoltage", "58 0004 00000708", Value<CRspSetVoltage>(0x58, 1800)},
-    {"frequency", "clock=4000", true, "CRspSetFrequency", "58 0004 00000FA0", Value<CRspSetFrequency>(0x58, 4000)},
+    {"voltage", "voltage=1800", true, "CRspSetVoltage", "58 0004 00000708",
+     Value<CRspSetVoltage>(0x58, 1800)},
+    {"frequency", "clock=4000", true, "CRspSetFrequency", "58 0004 00000FA0",
+     Value<CRspSetFrequency>(0x58, 4000)},
     {"frequency", "clock=02", false, "CRspSetFrequency", "58 0001 02", Value<CRspSetFrequency>(0x58, 2)},
     {"warmreset", "dest=57", true, "CRspWarmReset", "57", DestinationOnly<CRspWarmReset>(0x57)},
     {"resetpps", "voltage=3000 clock=4915", true, "CRspResetCardWithPPS", "58 00000BB8 00001333",
@@ -161,14 +167,16 @@ const Case kCases[] = {
     {"resend", "rc=7F error=0x02", false, "CRspResend", "7F 02",
      [](const CObjCommResponse& r) { EXPECT_EQ(As<CRspResend>(r).GetReserved(), 0x7FU); }, false},
     {"attribute", "attr=5", true, "CRspReaderAttribute", "58 05 00", Attribute(0x58, 5, 0, 0)},
-    {"attribute", "attr=8 value=0x80", true, "CRspReaderAttribute", "58 08 01 00000080", Attribute(0x58, 8, 1, 0x80)},
+    {"attribute", "attr=8 value=0x80", true, "CRspReaderAttribute", "58 08 01 00000080",
+     Attribute(0x58, 8, 1, 0x80)},
     {"attribute", "dest=PICC attr=26 value=15 set=02", false, "CRspReaderAttribute", "43 1A 02 0000000F",
      Attribute(0x43, 26, 2, 15)},
-    {"health", "", true, "CRspHealthCheck", "", [](const CObjCommResponse& r) { EXPECT_EQ(r.GetCommand(), 0x99U); }},
+    {"health", "", true, "CRspHealthCheck", "",
+     [](const CObjCommResponse& r) { EXPECT_EQ(r.GetCommand(), 0x99U); }},
     {"simulate", "delay=200 length=4", true, "CRspCardCommandSimulation", "58 00 000000C8 0004 0000",
      Simulation(0x58, 200, 4, "")},
-    {"simulate", "dest=43 length=2 data=AA BB", true, "CRspCardCommandSimulation", "43 00 00000000 0002 0002 AABB",
-     Simulation(0x43, 0, 2, "AABB")},
+    {"simulate", "dest=43 length=2 data=AA BB", true, "CRspCardCommandSimulation",
+     "43 00 00000000 0002 0002 AABB", Simulation(0x43, 0, 2, "AABB")},
     {"simulate", "length=4 data=01020304 delay=0x10", false, "CRspCardCommandSimulation",
      "00 00000010 0004 0004 01020304", Simulation(0, 16, 4, "01020304")},
     {"cardtype", "type=18", true, "CRspSetCardType", "18",
@@ -191,7 +199,8 @@ TEST(NamedCommands, EachBuildsTheBodyItsClassReadsBack) {
         SCOPED_TRACE(std::string(c.command) + " " + c.fields + (c.extended ? " (extended)" : ""));
         tools::NamedBody named;
         std::string error;
-        ASSERT_TRUE(tools::BuildNamedBody(c.command, Fields(c.fields), {}, c.extended, named, error)) << error;
+        ASSERT_TRUE(tools::BuildNamedBody(c.command, Fields(c.fields), {}, c.extended, named, error))
+            << error;
         ASSERT_NE(named.commandClass, nullptr);
         EXPECT_STREQ(named.commandClass->name, c.className);
         EXPECT_EQ(test::ToHex(named.body), test::ToHex(Hex(c.body)));

@@ -33,7 +33,7 @@ TEST(MeasurePacket, EveryLayoutAndEveryShortfall) {
         {"02 05 5B 4B 45 59 5D 0A 00 00 00 03 13 00 05 CD", Kind::Complete, 16},
         {"02 00 0A 00 01 00", Kind::Incomplete, 7},
         {"02 00 0A 00 01 00 00", Kind::Incomplete, 0x10008},  // a wide length counts all four bytes
-        {"00 00 99 00 00 99", Kind::Complete, 6},            // an empty address
+        {"00 00 99 00 00 99", Kind::Complete, 6},             // an empty address
         {"99 00 00 99", Kind::Complete, 4},
         {"01 00 02 AA", Kind::Incomplete, 6},
         {"03 00", Kind::Incomplete, 3},

@@ -123,6 +123,7 @@ TEST(ScriptParser, EveryKindOfLine) {
     EXPECT_EQ(s[7].expectations[0].line, 0);
     EXPECT_EQ(s[7].expectations[0].wait, std::chrono::milliseconds(250));
     EXPECT_FALSE(s[7].expectations[0].extended);
+    EXPECT_EQ(s[7].expectations[0].transaction, std::optional<std::uint16_t>(0x100));
 
     EXPECT_EQ(s[8].packets[0].framed.body,
               Hex("0002 0010 58 00 33 0007 00A40400023F00 02 02 9000 000B 58 00 32 0005 00B0000010 00"));
@@ -159,20 +160,20 @@ TEST(ScriptParser, ExpectedNumbersFollowThePacketsSent) {
     const CByteArray rawCommand = PassThroughPacket(0x13, 0x4242, {});
     CByteArray badChecksum = rawCommand;
     badChecksum.back() ^= 1;
-    const Script script = Parse(
-        "join keepalive | keepalive | raw " + Hexed(rawCommand) +
-        "\n"
-        "expect CMsgKeepAlive\n"
-        "expect CMsgKeepAlive tn=5\n"
-        "expect CMsgKeepAlive\n"
-        "expect CMsgKeepAlive\n"
-        "raw " +
-        Hexed(badChecksum) +
-        "\n"
-        "expect CMsgPassThroughModeFinish\n"
-        "health\n"
-        "expect CMsgHealthCheck\n");
+    const Script script = Parse("join keepalive | keepalive | raw " + Hexed(rawCommand) +
+                                "\n"
+                                "expect CMsgKeepAlive\n"
+                                "expect CMsgKeepAlive tn=5\n"
+                                "expect any\n"
+                                "expect CMsgKeepAlive\n"
+                                "raw " +
+                                Hexed(badChecksum) +
+                                "\n"
+                                "expect CMsgPassThroughModeFinish\n"
+                                "health\n"
+                                "expect CMsgHealthCheck\n");
     ASSERT_EQ(script.steps.size(), 3U);
+    // An expected answer of any kind checks the number too.
     const auto& joined = script.steps[0].expectations;
     ASSERT_EQ(joined.size(), 4U);
     EXPECT_EQ(joined[0].transaction, std::optional<std::uint16_t>(1));
@@ -217,12 +218,14 @@ const ErrorCase kErrors[] = {
     {"join keepalive\n", 1, "join takes two or more commands separated by |"},
     {"join keepalive | | health\n", 1, "join, command 2: a command is missing"},
     {"join keepalive | bulk\n", 1, "join: bulk takes its items on lines of their own and cannot be joined"},
-    {"pieces soon 01\n", 1, "pieces takes the pause in milliseconds, then the bytes of each write separated by |"},
+    {"pieces soon 01\n", 1,
+     "pieces takes the pause in milliseconds, then the bytes of each write separated by |"},
     {"pieces 10 00 | a=b\n", 1, "pieces: 'a=b' is not hexadecimal"},
     {"pieces 10 00 | 0\n", 1, "pieces: write 2 is not hexadecimal bytes"},
     {"pieces 10 00 |\n", 1, "pieces: write 2 is not hexadecimal bytes"},
     {"keepalive\nitem apdu=00\n", 2, "item lines follow a bulk command (before its expect lines)"},
-    {"bulk\nexpect any\nitem apdu=00A40000\n", 3, "item lines follow a bulk command (before its expect lines)"},
+    {"bulk\nexpect any\nitem apdu=00A40000\n", 3,
+     "item lines follow a bulk command (before its expect lines)"},
     {"bulk\nitem case=34\n", 2, "field apdu= is missing"},
     {"bulk\nitem apdu=00A40000 | x\n", 2, "'|' separates the commands of a join line only"},
     {"bulk\nitem apdu=00A40000 result=9000\n", 2, "result= needs a check mode other than none"},
@@ -237,9 +240,12 @@ const ErrorCase kErrors[] = {
     {"keepalive form=tiny\n", 1, "keepalive: form=tiny is not long, wide or short"},
     {"CRspFoo 00\n", 1, "unknown class CRspFoo"},
     {"fetch 00\n", 1, "unknown command fetch"},
-    {"health tn=1\n", 1, "tn= belongs to pass-through commands; CRspHealthCheck carries no transaction number"},
-    {"finish tn=3\n", 1, "CRspPassThroughModeFinish travels with transaction number 0 (any other reads as Complete)"},
-    {"complete tn=0\n", 1, "CRspPassThroughModeComplete needs a transaction number other than 0 (0 reads as Finish)"},
+    {"health tn=1\n", 1,
+     "tn= belongs to pass-through commands; CRspHealthCheck carries no transaction number"},
+    {"finish tn=3\n", 1,
+     "CRspPassThroughModeFinish travels with transaction number 0 (any other reads as Complete)"},
+    {"complete tn=0\n", 1,
+     "CRspPassThroughModeComplete needs a transaction number other than 0 (0 reads as Finish)"},
     {"keepalive form=short\n", 1, "only commands 01, 03, 99 and FF have a short form"},
     {"process apdu=00 dest=58 dest=57\n", 1, "process: field dest is given twice"},
     {"resend error=91 02\n", 1, "resend: error takes one value, not 2 words"},
@@ -258,7 +264,8 @@ const ErrorCase kErrors[] = {
     {"keepalive\nexpect any wait=later\n", 2, "wait=later is not a number of milliseconds up to 3600000"},
     {"keepalive\nexpect any tn=some\n", 2, "tn=some is not any or a transaction number from 0 to 65535"},
     {"keepalive\nexpect wait=10\n", 2, "expect what? none, closed, any, a CMsg class or the answer's hex"},
-    {"keepalive\nexpect CMsgKeepAlive Command\n", 2, "'Command' is no description pair: write \"Label\"=value"},
+    {"keepalive\nexpect CMsgKeepAlive Command\n", 2,
+     "'Command' is no description pair: write \"Label\"=value"},
     {"keepalive\nexpect CMsgKeepAlives\n", 2, "unknown class CMsgKeepAlives"},
     {"keepalive\nexpect something\n", 2,
      "expect none, closed, any, a CMsg class or the answer's hex; the bytes are not hexadecimal (pairs of "
@@ -280,7 +287,8 @@ TEST(ScriptParser, LongFieldsAndOversizedBulk) {
     const std::string tooLong = "process apdu=" + std::string(2 * 65536, 'A') + "\n";
     Script script = tools::ParseScript(tooLong);
     ASSERT_EQ(script.errors.size(), 1U);
-    EXPECT_EQ(script.errors[0].message, "process: apdu= holds 65536 bytes; its length field counts at most 65535");
+    EXPECT_EQ(script.errors[0].message,
+              "process: apdu= holds 65536 bytes; its length field counts at most 65535");
 
     const std::string item = "item case=35 apdu=" + std::string(2 * 40000, 'B') + "\n";
     script = tools::ParseScript("keepalive\nbulk\n" + item + item + "expect any\nkeepalive\n");
@@ -290,7 +298,8 @@ TEST(ScriptParser, LongFieldsAndOversizedBulk) {
     ASSERT_EQ(script.steps.size(), 2U);  // the bulk and its expect line are left out
     EXPECT_EQ(script.steps[1].line, 6);
 
-    script = tools::ParseScript("bulk\nitem apdu=00A40000 check=1 result=" + std::string(2 * 256, 'C') + "\n");
+    script =
+        tools::ParseScript("bulk\nitem apdu=00A40000 check=1 result=" + std::string(2 * 256, 'C') + "\n");
     ASSERT_EQ(script.errors.size(), 1U);
     EXPECT_EQ(script.errors[0].line, 2);
     EXPECT_EQ(script.errors[0].message, "result= holds 256 bytes; its length field counts at most 255");

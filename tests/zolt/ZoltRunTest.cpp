@@ -72,7 +72,8 @@ std::unique_ptr<CObjCommMessage> KeepAliveAndFailingProcess(const CObjCommRespon
 
 TEST(ZoltRun, PassingExchangePrintsBothPackets) {
     CFakeStation station({test::AnswerLikeStation});
-    const RunResult run = RunScript(station.Port(), "keepalive\nexpect CMsgKeepAlive \"Command\"=\"Keep Alive Acknowledge\"\n");
+    const RunResult run =
+        RunScript(station.Port(), "keepalive\nexpect CMsgKeepAlive \"Command\"=\"Keep Alive Acknowledge\"\n");
     station.Join();
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, "");
@@ -81,7 +82,9 @@ TEST(ZoltRun, PassingExchangePrintsBothPackets) {
                            "\n"
                            "\n"
                            "line 1: keepalive\n"
-                           ">> " + packet + "\n"
+                           ">> " +
+                           packet +
+                           "\n"
                            "   Class        CRspKeepAlive\n"
                            "   Command      0x0A\n"
                            "   Sub-command  0x13\n"
@@ -90,7 +93,9 @@ TEST(ZoltRun, PassingExchangePrintsBothPackets) {
                            "   Body         (empty)\n"
                            "\n"
                            "     Command  Keep Alive\n"
-                           "<< " + packet + "\n"
+                           "<< " +
+                           packet +
+                           "\n"
                            "   Class        CMsgKeepAlive\n"
                            "   Command      0x0A\n"
                            "   Sub-command  0x13\n"
@@ -115,9 +120,11 @@ TEST(ZoltRun, MismatchStopsTheRunWithExitOne) {
     const RunResult run = RunScript(station.Port(), script);
     station.Join();
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.out.find("FAIL line 2: expect CMsgProcess \"Return Code\"=00000000 \"Smart Card Response Data\"=6F1A\n"
-                           "     \"Return Code\" is \"00006a82\", expected \"00000000\"\n"),
-              std::string::npos)
+    EXPECT_NE(
+        run.out.find(
+            "FAIL line 2: expect CMsgProcess \"Return Code\"=00000000 \"Smart Card Response Data\"=6F1A\n"
+            "     \"Return Code\" is \"00006a82\", expected \"00000000\"\n"),
+        std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("\nFAILED: 1 of 1 steps run failed\n"), std::string::npos) << run.out;
     EXPECT_EQ(station.Receives().size(), 1U);  // the keep-alive never went out
@@ -169,7 +176,8 @@ TEST(ZoltRun, SilenceWaitsNoLongerThanTheTimeOut) {
         const RunResult run = RunScript(station.Port(), "keepalive\nexpect none wait=200\n");
         EXPECT_EQ(run.exitCode, 0) << run.out;
         EXPECT_GE(run.elapsed, std::chrono::milliseconds(200));
-        EXPECT_NE(run.out.find("<< (nothing within 200 ms)\nok   line 2: expect none wait=200\n"), std::string::npos);
+        EXPECT_NE(run.out.find("<< (nothing within 200 ms)\nok   line 2: expect none wait=200\n"),
+                  std::string::npos);
     }
     {
         CFakeStation station({silent});
@@ -186,16 +194,18 @@ TEST(ZoltRun, SilenceWaitsNoLongerThanTheTimeOut) {
         CFakeStation station({silent});
         const RunResult run = RunScript(station.Port(), "timeout 100\nkeepalive\n");
         EXPECT_EQ(run.exitCode, 1);
-        EXPECT_NE(run.out.find("FAIL (any answer)\n     no answer within 100 ms\n"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("FAIL (any answer)\n     no answer within 100 ms\n"), std::string::npos)
+            << run.out;
     }
 }
 
 TEST(ZoltRun, RawPiecesArriveApart) {
     CFakeStation station({test::AnswerLikeStation});
-    const RunResult run = RunScript(station.Port(),
-                              "pieces 100 00 05 5B 4B | 45 59 5D 0A 00 03 13 00 07 CD\n"
-                              "expect CMsgPassThroughModeFinish \"Reason\"=\"Command packet is corrupted.\" tn=0\n"
-                              "expect CMsgPassThroughModeFinish \"Reason\"=\"Command packet is corrupted.\"\n");
+    const RunResult run =
+        RunScript(station.Port(),
+                  "pieces 100 00 05 5B 4B | 45 59 5D 0A 00 03 13 00 07 CD\n"
+                  "expect CMsgPassThroughModeFinish \"Reason\"=\"Command packet is corrupted.\" tn=0\n"
+                  "expect CMsgPassThroughModeFinish \"Reason\"=\"Command packet is corrupted.\"\n");
     station.Join();
     EXPECT_EQ(run.exitCode, 0) << run.out;
     EXPECT_EQ(station.Receives(),
@@ -207,7 +217,8 @@ TEST(ZoltRun, RawPiecesArriveApart) {
 
 TEST(ZoltRun, TwoPacketsInOneWrite) {
     CFakeStation station({test::AnswerLikeStation});
-    const RunResult run = RunScript(station.Port(), "join keepalive | keepalive\nexpect CMsgKeepAlive\nexpect none wait=200\n");
+    const RunResult run =
+        RunScript(station.Port(), "join keepalive | keepalive\nexpect CMsgKeepAlive\nexpect none wait=200\n");
     station.Join();
     EXPECT_EQ(run.exitCode, 0) << run.out;
     CByteArray both = test::PassThroughPacket(0x13, 1, {});
@@ -218,8 +229,8 @@ TEST(ZoltRun, TwoPacketsInOneWrite) {
 
 TEST(ZoltRun, ReconnectOpensASecondConnection) {
     CFakeStation station({test::AnswerLikeStation, test::AnswerLikeStation});
-    const RunResult run = RunScript(station.Port(),
-                              "keepalive\nexpect CMsgKeepAlive\nreconnect\nkeepalive\nexpect CMsgKeepAlive tn=2\n");
+    const RunResult run = RunScript(
+        station.Port(), "keepalive\nexpect CMsgKeepAlive\nreconnect\nkeepalive\nexpect CMsgKeepAlive tn=2\n");
     station.Join();
     EXPECT_EQ(run.exitCode, 0) << run.out;
     EXPECT_EQ(station.Receives().size(), 2U);
@@ -232,7 +243,8 @@ TEST(ZoltRun, AnswerNobodyAskedForFailsTheNextCommand) {
         link.Reply(CMsgKeepAlive(true), 1);
         link.WaitForClose();
     }});
-    const RunResult run = RunScript(station.Port(), "keepalive\nexpect CMsgKeepAlive\nsleep 100\nkeepalive\n");
+    const RunResult run =
+        RunScript(station.Port(), "keepalive\nexpect CMsgKeepAlive\nsleep 100\nkeepalive\n");
     station.Join();
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.out.find("FAIL line 4: (nothing before the command is sent)\n     an answer arrived\n"),
@@ -252,12 +264,13 @@ TEST(ZoltRun, JsonOneObjectPerStep) {
     EXPECT_EQ(run.out,
               "{\"connect\": \"127.0.0.1:" + std::to_string(station.Port()) +
                   "\", \"ok\": true}\n"
-                  "{\"line\": 1, \"step\": \"health\", \"kind\": \"send\", \"writes\": [\"" + packet +
-                  "\"], \"sent\": [{\"hex\": \"" + packet +
+                  "{\"line\": 1, \"step\": \"health\", \"kind\": \"send\", \"writes\": [\"" +
+                  packet + "\"], \"sent\": [{\"hex\": \"" + packet +
                   "\", \"packet\": {\"class\": \"CRspHealthCheck\", \"command\": 153, \"subcommand\": -1, "
                   "\"transaction\": 0, \"long_form\": true, \"description\": [\"Command\", \"Health Request "
                   "Acknowledge\"], \"body\": \"\"}}], \"answers\": [{\"line\": 2, \"expect\": \"expect "
-                  "CMsgHealthCheck\", \"event\": \"packet\", \"hex\": \"" + packet +
+                  "CMsgHealthCheck\", \"event\": \"packet\", \"hex\": \"" +
+                  packet +
                   "\", \"packet\": {\"class\": \"CMsgHealthCheck\", \"command\": 153, \"subcommand\": -1, "
                   "\"transaction\": 0, \"long_form\": true, \"description\": [\"Command\", \"Health Check "
                   "Request \"], \"body\": \"\"}, \"ok\": true, \"reason\": \"\"}], \"ok\": true}\n"
@@ -282,7 +295,8 @@ TEST(ZoltRun, ConnectionRefused) {
                            ": connection refused or unreachable\n");
 }
 
-int RunTool(const std::vector<std::string>& args, const std::string& input, std::string& out, std::string& err) {
+int RunTool(const std::vector<std::string>& args, const std::string& input, std::string& out,
+            std::string& err) {
     std::istringstream in(input);
     std::ostringstream o;
     std::ostringstream e;
@@ -317,7 +331,8 @@ TEST(ZoltRun, ScriptFromStandardInputOrFile) {
     const std::string port = std::to_string(station.Port());
     std::string out;
     std::string err;
-    EXPECT_EQ(RunTool({"127.0.0.1", port, "-"}, "keepalive\nexpect CMsgKeepAlive\n", out, err), 0) << out << err;
+    EXPECT_EQ(RunTool({"127.0.0.1", port, "-"}, "keepalive\nexpect CMsgKeepAlive\n", out, err), 0)
+        << out << err;
 
     const std::string path = testing::TempDir() + "zolt_script.txt";
     {

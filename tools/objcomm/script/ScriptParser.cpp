@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "common/TextEncoding.h"
-
 #include "tools/objcomm/script/NamedCommands.h"
 #include "tools/objcomm/script/ScriptLines.h"
 #include "tools/objcomm/script/ScriptPackets.h"
@@ -298,7 +297,9 @@ std::string CScriptParser::Expect(int number, const std::string& line, Words wor
         m_transactions = PacketTransactions(*step);
     }
     const std::size_t index = step->expectations.size();
-    if (!transactionGiven && expectation.kind == Expectation::Kind::Class && index < m_transactions.size()) {
+    const bool checksNumber =
+        expectation.kind == Expectation::Kind::Class || expectation.kind == Expectation::Kind::Any;
+    if (!transactionGiven && checksNumber && index < m_transactions.size()) {
         expectation.transaction = m_transactions[index];
     }
     step->expectations.push_back(std::move(expectation));
@@ -316,6 +317,10 @@ void CScriptParser::CloseStep() {
     any.kind = Expectation::Kind::Any;
     any.wait = m_settings.wait;
     any.extended = step->extended;
+    const std::vector<std::optional<std::uint16_t>> numbers = PacketTransactions(*step);
+    if (!numbers.empty()) {
+        any.transaction = numbers.front();
+    }
     step->expectations.push_back(std::move(any));
 }
 
