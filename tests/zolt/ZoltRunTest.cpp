@@ -203,14 +203,14 @@ TEST(ZoltRun, RawPiecesArriveApart) {
     CFakeStation station({test::AnswerLikeStation});
     const RunResult run =
         RunScript(station.Port(),
-                  "pieces 100 00 05 5B 4B | 45 59 5D 0A 00 03 13 00 07 CD\n"
+                  "pieces 200 00 05 5B 4B | 45 59 5D 0A 00 03 13 00 07 CD\n"
                   "expect CMsgPassThroughModeFinish \"Reason\"=\"Command packet is corrupted.\" tn=0\n"
                   "expect CMsgPassThroughModeFinish \"Reason\"=\"Command packet is corrupted.\"\n");
     station.Join();
     EXPECT_EQ(run.exitCode, 0) << run.out;
     EXPECT_EQ(station.Receives(),
               (std::vector<CByteArray>{Hex("00 05 5B 4B"), Hex("45 59 5D 0A 00 03 13 00 07 CD")}));
-    EXPECT_NE(run.out.find(">> 00 05 5B 4B | 45 59 5D 0A 00 03 13 00 07 CD   (2 writes, 100 ms apart)\n"),
+    EXPECT_NE(run.out.find(">> 00 05 5B 4B | 45 59 5D 0A 00 03 13 00 07 CD   (2 writes, 200 ms apart)\n"),
               std::string::npos)
         << run.out;
 }

@@ -82,7 +82,7 @@ int RunZoltScript(const std::string& host, std::uint16_t port, const std::string
     const std::string target = host + ":" + std::to_string(port);
     const auto connect = [&host, port](platform::CSocket& socket, std::string& error) {
         socket = platform::CSocket::CreateTcp();
-        if (!socket.IsOpen() || !socket.Connect(host, port)) {
+        if (!socket.IsOpen() || !socket.BindAny(0) || !socket.Connect(host, port)) {
             error = "connection refused or unreachable";
             socket.Close();
             return false;
