@@ -8,6 +8,19 @@ namespace tessaly::tools {
 namespace {
 
 constexpr const char* kPacketIndent = "   ";
+// A key station reads each packet with one receive of at most this many bytes.
+constexpr std::size_t kStationReceive = 8192;
+
+// A note for writes that a key station cannot take in one receive; empty when there are none.
+std::string LongWriteNote(const std::vector<CByteArray>& writes) {
+    for (const CByteArray& write : writes) {
+        if (write.size() > kStationReceive) {
+            return "a write of " + std::to_string(write.size()) +
+                   " bytes: a key station reads at most 8192 bytes in one receive";
+        }
+    }
+    return {};
+}
 
 CByteArray Joined(const std::vector<CByteArray>& writes) {
     CByteArray all;
@@ -116,6 +129,10 @@ void CTextReport::Sent(const Step& step, const std::vector<CByteArray>& writes, 
             m_out << kPacketIndent << cut.rest.size() << " bytes that end no packet: " << SpacedHex(cut.rest)
                   << "\n";
         }
+        const std::string note = LongWriteNote(writes);
+        if (!note.empty()) {
+            m_out << kPacketIndent << "note: " << note << "\n";
+        }
     }
     if (!ok) {
         m_out << "FAIL line " << step.line << ": " << error << "\n";
@@ -211,6 +228,10 @@ void CJsonReport::Sent(const Step& step, const std::vector<CByteArray>& writes, 
     m_step.AddRaw("sent", JsonArray(packets));
     if (!cut.rest.empty()) {
         m_step.Add("unframed", SpacedHex(cut.rest));
+    }
+    const std::string note = LongWriteNote(writes);
+    if (!note.empty()) {
+        m_step.Add("note", note);
     }
     if (!ok) {
         m_step.Add("send_error", error);
