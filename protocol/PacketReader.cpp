@@ -1,5 +1,6 @@
 #include "protocol/PacketReader.h"
 
+#include <algorithm>
 #include <array>
 
 #include "protocol/PacketFrame.h"
@@ -63,12 +64,11 @@ CPacketReader::Result CPacketReader::Read(CByteArray& packet, std::chrono::milli
             m_pending.erase(m_pending.begin(), end);
             return Result::Packet;
         }
+        // Once the time is up the socket is still looked at: what has arrived by then counts.
         std::chrono::milliseconds wait(-1);
         if (!forever) {
-            wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-            if (wait.count() <= 0) {
-                return Result::TimedOut;
-            }
+            wait = std::max(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()),
+                            std::chrono::milliseconds(0));
         }
         switch (m_socket.WaitReadable(wait)) {
             case platform::CSocket::WaitResult::TimedOut:

@@ -45,7 +45,8 @@ public:
     CPacketReader(const CPacketReader&) = delete;
     CPacketReader& operator=(const CPacketReader&) = delete;
 
-    // Waits at most `timeout` (a negative time-out waits without limit) for one whole packet.
+    // Waits at most `timeout` (a negative time-out waits without limit) for one whole packet. A
+    // time-out of 0 takes what has already arrived, without waiting.
     // `packet` is replaced on Packet and emptied otherwise. After Unframeable or TooLong the stream
     // has lost its alignment; the caller drops Pending() or the connection.
     Result Read(CByteArray& packet, std::chrono::milliseconds timeout);

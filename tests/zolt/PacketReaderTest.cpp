@@ -108,6 +108,20 @@ TEST(PacketReader, TimeOutKeepsWhatArrived) {
     peer.socket.Close();
 }
 
+TEST(PacketReader, NoTimeTakesWhatHasArrived) {
+    Connected peer([](test::CStationLink& link) {
+        link.Send(Hex(kKeepAlive));
+        link.WaitForClose();
+    });
+    CPacketReader reader(peer.socket);
+    ASSERT_EQ(peer.socket.WaitReadable(std::chrono::seconds(5)), platform::CSocket::WaitResult::Readable);
+    CByteArray got;
+    EXPECT_EQ(reader.Read(got, std::chrono::milliseconds(0)), CPacketReader::Result::Packet);
+    EXPECT_EQ(got, Hex(kKeepAlive));
+    EXPECT_EQ(reader.Read(got, std::chrono::milliseconds(0)), CPacketReader::Result::TimedOut);
+    peer.socket.Close();
+}
+
 TEST(PacketReader, ClosedInsideAPacket) {
     Connected peer([](test::CStationLink& link) { link.Send(Hex("00 05 5B")); });
     CPacketReader reader(peer.socket);
