@@ -21,10 +21,6 @@ CByteArray Packet(const CObjCommMessage& message, std::uint16_t transaction) {
     return out.TakeBytes();
 }
 
-const CByteArray kKeepAlive5 = Packet(CMsgKeepAlive(true), 5);
-const CByteArray kProcess5 = Packet(CMsgProcess(false, 0x6A82, Hex("6F1A"), false, true), 5);
-const CByteArray kHealth = Packet(CMsgHealthCheck(true, true), 0);
-
 CByteArray BulkAnswer() {
     CMsgBulkProcess bulk(kBulkFailed, true);
     bulk.Add(std::make_shared<CMsgProcess>(false, 0, Hex("9000"), true, true));
@@ -44,6 +40,12 @@ Expectation Expect(Expectation::Kind kind, const char* className = "",
     return e;
 }
 
+Expectation ExpectBytes(const CByteArray& bytes) {
+    Expectation e = Expect(Expectation::Kind::Packet);
+    e.packet = bytes;
+    return e;
+}
+
 Answer Got(Answer::Kind kind, CByteArray bytes = {}) {
     return {kind, std::move(bytes)};
 }
@@ -59,29 +61,32 @@ using K = Expectation::Kind;
 using A = Answer::Kind;
 
 std::vector<Case> Cases() {
-    CByteArray badChecksum = kKeepAlive5;
+    const CByteArray keepAlive5 = Packet(CMsgKeepAlive(true), 5);
+    const CByteArray process5 = Packet(CMsgProcess(false, 0x6A82, Hex("6F1A"), false, true), 5);
+    const CByteArray health = Packet(CMsgHealthCheck(true, true), 0);
+    CByteArray badChecksum = keepAlive5;
     badChecksum.back() ^= 0xFF;
     const CByteArray bulk = BulkAnswer();
     return {
-        {"class and number", Expect(K::Class, "CMsgKeepAlive", {}, 5), Got(A::Packet, kKeepAlive5), ""},
-        {"wrong number", Expect(K::Class, "CMsgKeepAlive", {}, 6), Got(A::Packet, kKeepAlive5),
+        {"class and number", Expect(K::Class, "CMsgKeepAlive", {}, 5), Got(A::Packet, keepAlive5), ""},
+        {"wrong number", Expect(K::Class, "CMsgKeepAlive", {}, 6), Got(A::Packet, keepAlive5),
          "the answer carries transaction 5, expected 6"},
-        {"wrong class", Expect(K::Class, "CMsgKeepAlive"), Got(A::Packet, kProcess5),
+        {"wrong class", Expect(K::Class, "CMsgKeepAlive"), Got(A::Packet, process5),
          "the answer is CMsgProcess, expected CMsgKeepAlive"},
         {"hex values in any case and spacing, labels in any case",
          Expect(K::Class, "CMsgProcess",
                 {{"Return Code", "00006A82"}, {"smart card response data", "6F 1A"}}),
-         Got(A::Packet, kProcess5), ""},
+         Got(A::Packet, process5), ""},
         {"order counts",
          Expect(K::Class, "CMsgProcess", {{"Smart Card Response Data", "6F1A"}, {"Return Code", "00006a82"}}),
-         Got(A::Packet, kProcess5), "the answer has no further \"Return Code\""},
+         Got(A::Packet, process5), "the answer has no further \"Return Code\""},
         {"pairs in order",
          Expect(K::Class, "CMsgProcess",
                 {{"Time Out Indicator", "Get Response"}, {"Return Code", "00006a82"}}),
-         Got(A::Packet, kProcess5), ""},
+         Got(A::Packet, process5), ""},
         {"value differs", Expect(K::Class, "CMsgProcess", {{"Return Code", "00000000"}}),
-         Got(A::Packet, kProcess5), "\"Return Code\" is \"00006a82\", expected \"00000000\""},
-        {"no such label", Expect(K::Class, "CMsgProcess", {{"Foo", "1"}}), Got(A::Packet, kProcess5),
+         Got(A::Packet, process5), "\"Return Code\" is \"00006a82\", expected \"00000000\""},
+        {"no such label", Expect(K::Class, "CMsgProcess", {{"Foo", "1"}}), Got(A::Packet, process5),
          "the answer has no \"Foo\""},
         {"repeated labels in turn",
          Expect(K::Class, "CMsgBulkProcess",
@@ -96,8 +101,8 @@ std::vector<Case> Cases() {
          "\"Return Code\" is \"00006a82\", expected \"00000000\""},
         {"rejected answer", Expect(K::Class, "CMsgKeepAlive"), Got(A::Packet, badChecksum),
          "the answer is rejected: CPassThruChecksumError"},
-        {"no number outside pass-through", Expect(K::Class, "CMsgHealthCheck", {}, 7),
-         Got(A::Packet, kHealth), ""},
+        {"no number outside pass-through", Expect(K::Class, "CMsgHealthCheck", {}, 7), Got(A::Packet, health),
+         ""},
         {"silence", Expect(K::Class, "CMsgKeepAlive"), Got(A::Silence), "no answer within 250 ms"},
         {"part of an answer", Expect(K::Class, "CMsgKeepAlive"), Got(A::Silence, Hex("00 05 5B")),
          "only 3 bytes of an answer within 250 ms"},
@@ -109,30 +114,19 @@ std::vector<Case> Cases() {
         {"too long", Expect(K::Any), Got(A::TooLong, Hex("02 00 0A 7F")),
          "the answer announces a packet larger than accepted"},
         {"none: silence", Expect(K::None), Got(A::Silence), ""},
-        {"none: a packet", Expect(K::None), Got(A::Packet, kKeepAlive5), "an answer arrived"},
+        {"none: a packet", Expect(K::None), Got(A::Packet, keepAlive5), "an answer arrived"},
         {"none: a part", Expect(K::None), Got(A::Silence, Hex("00")), "an answer arrived"},
         {"none: closed", Expect(K::None), Got(A::Closed), "the station closed the connection"},
         {"closed: closed", Expect(K::Closed), Got(A::Closed), ""},
         {"closed: still open", Expect(K::Closed), Got(A::Silence), "the connection stayed open for 250 ms"},
-        {"closed: a packet", Expect(K::Closed), Got(A::Packet, kKeepAlive5), "an answer arrived"},
+        {"closed: a packet", Expect(K::Closed), Got(A::Packet, keepAlive5), "an answer arrived"},
         {"closed: after a part", Expect(K::Closed), Got(A::Closed, Hex("00 05")),
          "the station closed the connection after 2 bytes of an answer"},
-        {"bytes: equal",
-         [] {
-             auto e = Expect(K::Packet);
-             e.packet = kKeepAlive5;
-             return e;
-         }(),
-         Got(A::Packet, kKeepAlive5), ""},
-        {"bytes: differ",
-         [] {
-             auto e = Expect(K::Packet);
-             e.packet = Hex("99 00 00 99");
-             return e;
-         }(),
-         Got(A::Packet, kKeepAlive5), "the answer is not the expected 99 00 00 99"},
+        {"bytes: equal", ExpectBytes(keepAlive5), Got(A::Packet, keepAlive5), ""},
+        {"bytes: differ", ExpectBytes(Hex("99 00 00 99")), Got(A::Packet, keepAlive5),
+         "the answer is not the expected 99 00 00 99"},
         {"any packet", Expect(K::Any), Got(A::Packet, badChecksum), ""},
-        {"any with its number", Expect(K::Any, "", {}, 4), Got(A::Packet, kKeepAlive5),
+        {"any with its number", Expect(K::Any, "", {}, 4), Got(A::Packet, keepAlive5),
          "the answer carries transaction 5, expected 4"},
         {"any: silence", Expect(K::Any), Got(A::Silence), "no answer within 250 ms"},
     };

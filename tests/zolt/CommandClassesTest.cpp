@@ -27,7 +27,7 @@ std::string BodyFor(const std::string& name) {
         {"CRspSetDeviceName", ""},
     };
     const auto found = kBodies.find(name);
-    return found != kBodies.end() ? found->second : std::string(64 * 3, '0');
+    return found != kBodies.end() ? found->second : std::string(std::size_t{192}, '0');
 }
 
 TEST(CommandClasses, EveryIncomingNameFramesItsOwnClass) {

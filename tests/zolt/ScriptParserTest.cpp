@@ -283,14 +283,19 @@ TEST(ScriptParser, EveryErrorWithItsLine) {
     }
 }
 
+// The hex digits of `bytes` bytes.
+std::string Digits(std::size_t bytes, char digit) {
+    return std::string(2 * bytes, digit);
+}
+
 TEST(ScriptParser, LongFieldsAndOversizedBulk) {
-    const std::string tooLong = "process apdu=" + std::string(2 * 65536, 'A') + "\n";
+    const std::string tooLong = "process apdu=" + Digits(65536, 'A') + "\n";
     Script script = tools::ParseScript(tooLong);
     ASSERT_EQ(script.errors.size(), 1U);
     EXPECT_EQ(script.errors[0].message,
               "process: apdu= holds 65536 bytes; its length field counts at most 65535");
 
-    const std::string item = "item case=35 apdu=" + std::string(2 * 40000, 'B') + "\n";
+    const std::string item = "item case=35 apdu=" + Digits(40000, 'B') + "\n";
     script = tools::ParseScript("keepalive\nbulk\n" + item + item + "expect any\nkeepalive\n");
     ASSERT_EQ(script.errors.size(), 1U);
     EXPECT_EQ(script.errors[0].line, 2);
@@ -298,8 +303,7 @@ TEST(ScriptParser, LongFieldsAndOversizedBulk) {
     ASSERT_EQ(script.steps.size(), 2U);  // the bulk and its expect line are left out
     EXPECT_EQ(script.steps[1].line, 6);
 
-    script =
-        tools::ParseScript("bulk\nitem apdu=00A40000 check=1 result=" + std::string(2 * 256, 'C') + "\n");
+    script = tools::ParseScript("bulk\nitem apdu=00A40000 check=1 result=" + Digits(256, 'C') + "\n");
     ASSERT_EQ(script.errors.size(), 1U);
     EXPECT_EQ(script.errors[0].line, 2);
     EXPECT_EQ(script.errors[0].message, "result= holds 256 bytes; its length field counts at most 255");

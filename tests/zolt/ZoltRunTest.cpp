@@ -229,8 +229,9 @@ TEST(ZoltRun, TwoPacketsInOneWrite) {
 
 TEST(ZoltRun, WritesAboveWhatAStationReceivesAreNoted) {
     CFakeStation station({[](CStationLink& link) { link.WaitForClose(); }});
-    const RunResult run = RunScript(
-        station.Port(), "process case=35 apdu=" + std::string(2 * 9000, 'A') + "\nexpect none wait=50\n");
+    const RunResult run =
+        RunScript(station.Port(),
+                  "process case=35 apdu=" + std::string(std::size_t{18000}, 'A') + "\nexpect none wait=50\n");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find(
                   "   note: a write of 9021 bytes: a key station reads at most 8192 bytes in one receive\n"),

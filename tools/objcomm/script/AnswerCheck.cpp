@@ -59,11 +59,14 @@ std::string CheckFields(const Expectation& expectation, const CStringArray& desc
             next = pair + 1;
             const std::string actual = 2 * pair + 1 < description.size() ? description[2 * pair + 1] : "";
             if (!SameValue(actual, value)) {
-                reason = "\"" + label + "\" is \"" + actual + "\", expected \"" + value + "\"";
+                // Appended, not formatted: the texts may hold zero bytes.
+                reason.append("\"").append(label).append("\" is \"").append(actual);
+                reason.append("\", expected \"").append(value).append("\"");
             }
         }
         if (!reason.empty()) {
-            reasons += (reasons.empty() ? "" : "; ") + reason;
+            reasons += reasons.empty() ? "" : "; ";
+            reasons += reason;
         }
     }
     return reasons;

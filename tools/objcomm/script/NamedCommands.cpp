@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "common/Format.h"
 #include "protocol/BinaryString.h"
 #include "protocol/ValueCodes.h"
 #include "tools/objcomm/script/ScriptTokens.h"
@@ -232,7 +233,7 @@ bool WriteBulkItems(const std::vector<std::vector<NamedField>>& items, bool exte
     out.AppendWord(static_cast<std::uint16_t>(items.size()));
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (!WriteBulkItem(items[i], extended, out, error)) {
-            error = "item " + std::to_string(i + 1) + ": " + error;
+            error.insert(0, FormatText("item %zu: ", i + 1));
             return false;
         }
     }

@@ -106,7 +106,8 @@ std::uint64_t CFieldSet::Number(const char* name, std::uint64_t max, std::option
     return *value;
 }
 
-CByteArray CFieldSet::Bytes(const char* name, std::size_t maxLength, std::optional<CByteArray> fallback) {
+CByteArray CFieldSet::Bytes(const char* name, std::size_t maxLength,
+                            const std::optional<CByteArray>& fallback) {
     const NamedField* field = Find(name);
     if (field == nullptr) {
         if (!fallback) {
@@ -132,7 +133,7 @@ CByteArray CFieldSet::Bytes(const char* name, std::size_t maxLength, std::option
     return bytes;
 }
 
-std::string CFieldSet::Text(const char* name, std::optional<std::string> fallback) {
+std::string CFieldSet::Text(const char* name, const std::optional<std::string>& fallback) {
     const NamedField* field = Find(name);
     if (field == nullptr) {
         if (!fallback) {

@@ -33,8 +33,8 @@ public:
     std::uint64_t Named(const char* name, std::span<const CodeText> names, std::uint64_t max,
                         std::optional<std::uint64_t> fallback);
     // Hexadecimal pairs; the value and the words after it are joined.
-    CByteArray Bytes(const char* name, std::size_t maxLength, std::optional<CByteArray> fallback);
-    std::string Text(const char* name, std::optional<std::string> fallback);
+    CByteArray Bytes(const char* name, std::size_t maxLength, const std::optional<CByteArray>& fallback);
+    std::string Text(const char* name, const std::optional<std::string>& fallback);
     // Makes a field given in the wrong layout an error.
     void Forbid(const char* name, const char* reason);
     void Fail(std::string message);

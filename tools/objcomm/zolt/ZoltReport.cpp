@@ -212,6 +212,7 @@ void CJsonReport::StepStarted(const Step& step) {
 void CJsonReport::Sent(const Step& step, const std::vector<CByteArray>& writes, bool ok,
                        const std::string& error) {
     std::vector<std::string> hex;
+    hex.reserve(writes.size());
     for (const CByteArray& write : writes) {
         hex.push_back(JsonString(SpacedHex(write)));
     }
