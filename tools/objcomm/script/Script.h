@@ -33,7 +33,7 @@ struct FramedCommand {
 };
 
 // One packet of a send step: raw bytes as written, or a framed command.
-struct PacketSpec {
+struct ScriptPacket {
     bool raw = false;
     CByteArray bytes;  // raw only
     FramedCommand framed;
@@ -67,7 +67,7 @@ struct Step {
     std::string text;
     // Send: the packets written together in one write, or, for raw pieces, one write per piece with a
     // pause after each but the last.
-    std::vector<PacketSpec> packets;
+    std::vector<ScriptPacket> packets;
     std::vector<CByteArray> pieces;
     std::chrono::milliseconds pause{0};
     bool extended = true;  // how the sent packets are decoded for the report

@@ -74,8 +74,8 @@ bool JoinHex(Words words, CByteArray& bytes, std::string& error) {
 // The codes, number and frame of a command of class `commandClass`.
 bool Frame(const CommandClass& commandClass, const FrameOptions& options, std::optional<std::uint16_t> fixed,
            const ScriptSettings& settings, const TransactionSource& nextTransaction, CByteArray body,
-           PacketSpec& spec, std::string& error) {
-    FramedCommand& framed = spec.framed;
+           ScriptPacket& scripted, std::string& error) {
+    FramedCommand& framed = scripted.framed;
     framed.className = commandClass.name;
     framed.command = commandClass.command;
     framed.subCommand = commandClass.subCommand;
@@ -104,7 +104,7 @@ bool Frame(const CommandClass& commandClass, const FrameOptions& options, std::o
             return false;
         }
     }
-    spec.raw = false;
+    scripted.raw = false;
     CByteArray packet;
     return BuildFramedPacket(framed, packet, error);
 }
@@ -129,10 +129,10 @@ bool CollectFields(Words words, std::vector<NamedField>& fields, std::string& er
     return true;
 }
 
-bool ParsePacketSpec(Words words, const ScriptSettings& settings, const TransactionSource& nextTransaction,
-                     PacketSpec& spec, bool& bulk, std::string& error) {
+bool ParseScriptPacket(Words words, const ScriptSettings& settings, const TransactionSource& nextTransaction,
+                       ScriptPacket& scripted, bool& bulk, std::string& error) {
     bulk = false;
-    spec = PacketSpec{};
+    scripted = ScriptPacket{};
     if (words.empty()) {
         error = "a command is missing";
         return false;
@@ -140,11 +140,11 @@ bool ParsePacketSpec(Words words, const ScriptSettings& settings, const Transact
     const std::string first = words.front().text;
     const Words rest = words.subspan(1);
     if (SameWord(first, "raw")) {
-        spec.raw = true;
-        if (!JoinHex(rest, spec.bytes, error)) {
+        scripted.raw = true;
+        if (!JoinHex(rest, scripted.bytes, error)) {
             return false;
         }
-        if (spec.bytes.empty()) {
+        if (scripted.bytes.empty()) {
             error = "raw needs the packet's bytes";
             return false;
         }
@@ -161,8 +161,8 @@ bool ParsePacketSpec(Words words, const ScriptSettings& settings, const Transact
             error = first + " takes its body in hex: " + error;
             return false;
         }
-        return Frame(*commandClass, options, std::nullopt, settings, nextTransaction, std::move(body), spec,
-                     error);
+        return Frame(*commandClass, options, std::nullopt, settings, nextTransaction, std::move(body),
+                     scripted, error);
     }
     if (IsNamedCommand(first)) {
         std::vector<NamedField> fields;
@@ -174,7 +174,7 @@ bool ParsePacketSpec(Words words, const ScriptSettings& settings, const Transact
         }
         bulk = TakesItems(first);
         return Frame(*named.commandClass, options, named.transaction, settings, nextTransaction,
-                     std::move(named.body), spec, error);
+                     std::move(named.body), scripted, error);
     }
     if (first.size() > 4 && first.compare(0, 4, "CRsp") == 0) {
         error = "unknown class " + first;

@@ -20,8 +20,8 @@ using TransactionSource = std::function<std::uint16_t()>;
 
 // `raw HEX`, `CRspName [tn=N] [form=F] BODYHEX` or `name [tn=N] [form=F] field=value...`. A bulk
 // command is returned with an empty body and `bulk` set; its items follow on item lines.
-bool ParsePacketSpec(Words words, const ScriptSettings& settings, const TransactionSource& nextTransaction,
-                     PacketSpec& spec, bool& bulk, std::string& error);
+bool ParseScriptPacket(Words words, const ScriptSettings& settings, const TransactionSource& nextTransaction,
+                       ScriptPacket& scripted, bool& bulk, std::string& error);
 
 // The words after `expect`: [wait=MS] [tn=N|any] then none, closed, any, a CMsg class with
 // label=value pairs, or the answer's hex. The transaction is left for the caller to default.

@@ -47,12 +47,12 @@ bool BuildFramedPacket(const FramedCommand& command, CByteArray& out, std::strin
     return true;
 }
 
-bool BuildPacketBytes(const PacketSpec& spec, CByteArray& out, std::string& error) {
-    if (spec.raw) {
-        out = spec.bytes;
+bool BuildPacketBytes(const ScriptPacket& scripted, CByteArray& out, std::string& error) {
+    if (scripted.raw) {
+        out = scripted.bytes;
         return true;
     }
-    return BuildFramedPacket(spec.framed, out, error);
+    return BuildFramedPacket(scripted.framed, out, error);
 }
 
 bool BuildWrites(const Step& step, std::vector<CByteArray>& writes, std::string& error) {
@@ -62,9 +62,9 @@ bool BuildWrites(const Step& step, std::vector<CByteArray>& writes, std::string&
         return true;
     }
     CByteArray together;
-    for (const PacketSpec& spec : step.packets) {
+    for (const ScriptPacket& scripted : step.packets) {
         CByteArray packet;
-        if (!BuildPacketBytes(spec, packet, error)) {
+        if (!BuildPacketBytes(scripted, packet, error)) {
             return false;
         }
         together.insert(together.end(), packet.begin(), packet.end());

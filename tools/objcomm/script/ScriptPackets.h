@@ -15,7 +15,7 @@ namespace tessaly::tools {
 // sender here writes). False when the address or body does not fit its length field, or a short form
 // is asked of a command that has none.
 bool BuildFramedPacket(const FramedCommand& command, CByteArray& out, std::string& error);
-bool BuildPacketBytes(const PacketSpec& spec, CByteArray& out, std::string& error);
+bool BuildPacketBytes(const ScriptPacket& scripted, CByteArray& out, std::string& error);
 
 // One entry per write: each raw piece, or all packets of the step together.
 bool BuildWrites(const Step& step, std::vector<CByteArray>& writes, std::string& error);

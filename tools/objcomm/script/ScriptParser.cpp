@@ -178,7 +178,7 @@ std::string CScriptParser::Command(int number, const std::string& line, Words wo
         }
         step.packets.emplace_back();
         const auto next = [this] { return NextTransaction(); };
-        if (!ParsePacketSpec(words, m_settings, next, step.packets.back(), bulk, error)) {
+        if (!ParseScriptPacket(words, m_settings, next, step.packets.back(), bulk, error)) {
             return error;
         }
     }
@@ -200,16 +200,16 @@ std::string CScriptParser::Join(Words words, Step& step) {
         if (i < words.size() && !words[i].bar) {
             continue;
         }
-        PacketSpec spec;
+        ScriptPacket scripted;
         bool bulk = false;
         std::string error;
-        if (!ParsePacketSpec(words.subspan(begin, i - begin), m_settings, next, spec, bulk, error)) {
+        if (!ParseScriptPacket(words.subspan(begin, i - begin), m_settings, next, scripted, bulk, error)) {
             return "join, command " + std::to_string(step.packets.size() + 1) + ": " + error;
         }
         if (bulk) {
             return "join: bulk takes its items on lines of their own and cannot be joined";
         }
-        step.packets.push_back(std::move(spec));
+        step.packets.push_back(std::move(scripted));
         begin = i + 1;
     }
     if (step.packets.size() < 2) {
