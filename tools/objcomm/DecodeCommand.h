@@ -11,7 +11,4 @@ namespace tessaly::tools {
 // Exit codes: 0 parsed, 1 rejected by the codec, 2 bad usage (not hex, no packet).
 int RunDecode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// Label/value lines with the labels padded to one column, two blanks of indent.
-void PrintDescription(const std::vector<std::string>& description, std::ostream& out);
-
 }  // namespace tessaly::tools

@@ -4,13 +4,15 @@
 #include <vector>
 
 #include "tools/objcomm/DecodeCommand.h"
+#include "tools/objcomm/zolt/ZoltCommand.h"
 
 namespace {
 
 const char* const kUsage =
     "usage: objcomm <command> [arguments]\n"
     "commands:\n"
-    "  decode [--ack] [--extended] [--json] HEX...   decode one packet (--ack: one a station sends)\n";
+    "  decode [--ack] [--extended] [--json] HEX...   decode one packet (--ack: one a station sends)\n"
+    "  zolt [--json] [--keep-going] HOST PORT SCRIPT  play a script against a key station (- reads stdin)\n";
 
 }  // namespace
 
@@ -24,6 +26,9 @@ int main(int argc, char** argv) {
     args.erase(args.begin());
     if (command == "decode") {
         return tessaly::tools::RunDecode(args, std::cout, std::cerr);
+    }
+    if (command == "zolt") {
+        return tessaly::tools::RunZolt(args, std::cin, std::cout, std::cerr);
     }
     std::cerr << "objcomm: unknown command " << command << "\n" << kUsage;
     return 2;

@@ -1,0 +1,118 @@
+#include "tools/objcomm/PacketView.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "common/Format.h"
+#include "common/TextEncoding.h"
+#include "protocol/BinaryString.h"
+#include "protocol/ObjCommResponse.h"
+#include "protocol/PassThruErrors.h"
+#include "protocol/outgoing/MessageDecoder.h"
+
+namespace tessaly::tools {
+namespace {
+
+template <class Object>
+void Fill(PacketView& view, Object& object, std::uint32_t transaction, std::string body) {
+    view.className = object.ClassName();
+    view.command = object.GetCommand();
+    view.subCommand = object.GetSubCommand();
+    view.transaction = transaction;
+    view.longForm = object.UsesLongForm();
+    view.description = object.Describe();
+    view.body = std::move(body);
+}
+
+}  // namespace
+
+PacketView DecodePacket(const CByteArray& packet, PacketDirection direction, bool extended) {
+    PacketView view;
+    CInBinaryString in(packet);
+    std::uint32_t transaction = 0;
+    try {
+        if (direction == PacketDirection::ToStation) {
+            std::unique_ptr<CObjCommResponse> response =
+                CObjCommResponse::CreateFromPacket(in, transaction, extended);
+            if (!response) {
+                view.status = PacketView::Status::OutOfMemory;
+                return view;
+            }
+            Fill(view, *response, transaction, HexString(response->GetBody()));
+        } else {
+            std::unique_ptr<CObjCommMessage> message = CreateMessageFromPacket(in, transaction, extended);
+            if (!message) {
+                view.status = PacketView::Status::OutOfMemory;
+                return view;
+            }
+            Fill(view, *message, transaction, HexString(message->Body()));
+        }
+    } catch (const CPassThruFormatError& error) {
+        view.status = PacketView::Status::Rejected;
+        view.error = error.Name();
+        view.finishReason = error.FinishReason();
+    }
+    return view;
+}
+
+void PrintPacketText(const PacketView& view, std::ostream& out, const std::string& indent) {
+    switch (view.status) {
+        case PacketView::Status::OutOfMemory:
+            out << indent << "Rejected     (out of memory)\n";
+            return;
+        case PacketView::Status::Rejected:
+            out << indent << "Rejected     " << view.error << "\n";
+            out << indent << "Finish       " << FormatText("0x%02X", view.finishReason) << "\n";
+            return;
+        case PacketView::Status::Parsed:
+            break;
+    }
+    out << indent << "Class        " << view.className << "\n";
+    out << indent << "Command      " << FormatText("0x%02X", view.command) << "\n";
+    if (view.subCommand >= 0) {
+        out << indent << "Sub-command  " << FormatText("0x%02X", static_cast<unsigned>(view.subCommand))
+            << "\n";
+    }
+    out << indent << "Transaction  " << FormatText("%u (0x%04X)", view.transaction, view.transaction) << "\n";
+    out << indent << "Form         " << (view.longForm ? "long" : "short") << "\n";
+    out << indent << "Body         " << (view.body.empty() ? std::string("(empty)") : view.body) << "\n\n";
+    PrintDescription(view.description, out, indent);
+}
+
+JsonObject PacketJson(const PacketView& view) {
+    JsonObject json;
+    switch (view.status) {
+        case PacketView::Status::OutOfMemory:
+            json.Add("error", "out of memory");
+            break;
+        case PacketView::Status::Rejected:
+            json.Add("error", view.error).Add("finish_reason", static_cast<std::int64_t>(view.finishReason));
+            break;
+        case PacketView::Status::Parsed:
+            json.Add("class", view.className)
+                .Add("command", static_cast<std::int64_t>(view.command))
+                .Add("subcommand", static_cast<std::int64_t>(view.subCommand))
+                .Add("transaction", static_cast<std::int64_t>(view.transaction))
+                .Add("long_form", view.longForm)
+                .Add("description", view.description)
+                .Add("body", view.body);
+            break;
+    }
+    return json;
+}
+
+void PrintDescription(const CStringArray& description, std::ostream& out, const std::string& indent) {
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < description.size(); i += 2) {
+        width = std::max(width, description[i].size());
+    }
+    for (std::size_t i = 0; i < description.size(); i += 2) {
+        out << indent << "  " << description[i];
+        if (i + 1 < description.size()) {
+            out << std::string(width - description[i].size() + 2, ' ') << description[i + 1];
+        }
+        out << "\n";
+    }
+}
+
+}  // namespace tessaly::tools

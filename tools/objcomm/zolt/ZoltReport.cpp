@@ -1,0 +1,267 @@
+#include "tools/objcomm/zolt/ZoltReport.h"
+
+#include "common/Format.h"
+#include "tools/objcomm/PacketView.h"
+#include "tools/objcomm/script/ScriptPackets.h"
+
+namespace tessaly::tools {
+namespace {
+
+constexpr const char* kPacketIndent = "   ";
+// A key station reads each packet with one receive of at most this many bytes.
+constexpr std::size_t kStationReceive = 8192;
+
+// A note for writes that a key station cannot take in one receive; empty when there are none.
+std::string LongWriteNote(const std::vector<CByteArray>& writes) {
+    for (const CByteArray& write : writes) {
+        if (write.size() > kStationReceive) {
+            return "a write of " + std::to_string(write.size()) +
+                   " bytes: a key station reads at most 8192 bytes in one receive";
+        }
+    }
+    return {};
+}
+
+CByteArray Joined(const std::vector<CByteArray>& writes) {
+    CByteArray all;
+    for (const CByteArray& write : writes) {
+        all.insert(all.end(), write.begin(), write.end());
+    }
+    return all;
+}
+
+std::string ExpectationText(const Expectation& expectation) {
+    return expectation.line == 0
+               ? "(any answer)"
+               : "line " + std::to_string(expectation.line) + ": " + Trimmed(expectation.text);
+}
+
+const char* EventName(Answer::Kind kind) {
+    switch (kind) {
+        case Answer::Kind::Packet:
+            return "packet";
+        case Answer::Kind::Silence:
+            return "silence";
+        case Answer::Kind::Closed:
+            return "closed";
+        case Answer::Kind::Unframeable:
+            return "unframeable";
+        case Answer::Kind::TooLong:
+            return "too_long";
+    }
+    return "";
+}
+
+const char* StepKind(Step::Kind kind) {
+    switch (kind) {
+        case Step::Kind::Send:
+            return "send";
+        case Step::Kind::Sleep:
+            return "sleep";
+        case Step::Kind::Reconnect:
+            return "reconnect";
+    }
+    return "";
+}
+
+std::string JsonArray(const std::vector<std::string>& objects) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        text += (i == 0 ? "" : ", ") + objects[i];
+    }
+    return text + "]";
+}
+
+}  // namespace
+
+std::string SpacedHex(const CByteArray& bytes) {
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        text += FormatText(i == 0 ? "%02X" : " %02X", static_cast<unsigned>(bytes[i]));
+    }
+    return text;
+}
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+void CTextReport::Connected(const Step* step, bool ok, const std::string& error) {
+    m_noConnection = step == nullptr && !ok;
+    if (ok) {
+        m_out << "connected to " << m_target << "\n";
+    } else if (step == nullptr) {
+        m_out << "FAIL cannot connect to " << m_target << (error.empty() ? "" : ": " + error) << "\n";
+    } else {
+        m_out << "FAIL line " << step->line << ": cannot connect to " << m_target
+              << (error.empty() ? "" : ": " + error) << "\n";
+    }
+}
+
+void CTextReport::StepStarted(const Step& step) {
+    m_out << "\nline " << step.line << ": " << Trimmed(step.text) << "\n";
+}
+
+void CTextReport::Sent(const Step& step, const std::vector<CByteArray>& writes, bool ok,
+                       const std::string& error) {
+    if (!writes.empty()) {
+        m_out << ">>";
+        for (std::size_t i = 0; i < writes.size(); ++i) {
+            m_out << (i == 0 ? " " : " | ") << SpacedHex(writes[i]);
+        }
+        if (writes.size() > 1) {
+            m_out << "   (" << writes.size() << " writes, " << step.pause.count() << " ms apart)";
+        }
+        m_out << "\n";
+        const CutBytes cut = CutPackets(Joined(writes));
+        for (const CByteArray& packet : cut.packets) {
+            if (cut.packets.size() > 1) {
+                m_out << kPacketIndent << "packet " << SpacedHex(packet) << "\n";
+            }
+            PrintPacketText(DecodePacket(packet, PacketDirection::ToStation, step.extended), m_out,
+                            kPacketIndent);
+        }
+        if (!cut.rest.empty()) {
+            m_out << kPacketIndent << cut.rest.size() << " bytes that end no packet: " << SpacedHex(cut.rest)
+                  << "\n";
+        }
+        const std::string note = LongWriteNote(writes);
+        if (!note.empty()) {
+            m_out << kPacketIndent << "note: " << note << "\n";
+        }
+    }
+    if (!ok) {
+        m_out << "FAIL line " << step.line << ": " << error << "\n";
+    }
+}
+
+void CTextReport::Answered(const Step& /*step*/, const Expectation& expectation, const Answer& answer,
+                           const Verdict& verdict) {
+    switch (answer.kind) {
+        case Answer::Kind::Packet:
+            m_out << "<< " << SpacedHex(answer.bytes) << "\n";
+            PrintPacketText(DecodePacket(answer.bytes, PacketDirection::FromStation, expectation.extended),
+                            m_out, kPacketIndent);
+            break;
+        case Answer::Kind::Silence:
+            m_out << "<< (nothing within " << expectation.wait.count() << " ms)";
+            break;
+        case Answer::Kind::Closed:
+            m_out << "<< (connection closed)";
+            break;
+        case Answer::Kind::Unframeable:
+            m_out << "<< (bytes of no frame layout)";
+            break;
+        case Answer::Kind::TooLong:
+            m_out << "<< (a packet larger than accepted)";
+            break;
+    }
+    if (answer.kind != Answer::Kind::Packet) {
+        m_out << (answer.bytes.empty() ? "" : " " + SpacedHex(answer.bytes)) << "\n";
+    }
+    if (verdict.ok) {
+        m_out << "ok   " << ExpectationText(expectation) << "\n";
+    } else {
+        m_out << "FAIL " << ExpectationText(expectation) << "\n     " << verdict.reason << "\n";
+    }
+}
+
+void CTextReport::StepEnded(const Step& /*step*/, bool ok) {
+    Count(ok);
+}
+
+void CTextReport::Summary() {
+    if (m_noConnection) {
+        return;  // said already
+    }
+    if (FailedSteps() == 0) {
+        m_out << "\nall " << PassedSteps() << " steps passed\n";
+    } else {
+        m_out << "\nFAILED: " << FailedSteps() << " of " << FailedSteps() + PassedSteps()
+              << " steps run failed\n";
+    }
+}
+
+void CJsonReport::Connected(const Step* step, bool ok, const std::string& error) {
+    if (step != nullptr) {
+        if (!ok) {
+            m_step.Add("connect_error", error.empty() ? "cannot connect" : error);
+        }
+        return;
+    }
+    JsonObject json;
+    json.Add("connect", m_target).Add("ok", ok);
+    if (!ok) {
+        json.Add("reason", error.empty() ? "cannot connect" : error);
+    }
+    m_out << json.Text() << "\n";
+}
+
+void CJsonReport::StepStarted(const Step& step) {
+    m_step = JsonObject();
+    m_answers.clear();
+    m_step.Add("line", static_cast<std::int64_t>(step.line))
+        .Add("step", Trimmed(step.text))
+        .Add("kind", StepKind(step.kind));
+}
+
+void CJsonReport::Sent(const Step& step, const std::vector<CByteArray>& writes, bool ok,
+                       const std::string& error) {
+    std::vector<std::string> hex;
+    hex.reserve(writes.size());
+    for (const CByteArray& write : writes) {
+        hex.push_back(JsonString(SpacedHex(write)));
+    }
+    m_step.AddRaw("writes", JsonArray(hex));
+    std::vector<std::string> packets;
+    const CutBytes cut = CutPackets(Joined(writes));
+    for (const CByteArray& packet : cut.packets) {
+        JsonObject json;
+        json.Add("hex", SpacedHex(packet));
+        json.AddRaw("packet",
+                    PacketJson(DecodePacket(packet, PacketDirection::ToStation, step.extended)).Text());
+        packets.push_back(json.Text());
+    }
+    m_step.AddRaw("sent", JsonArray(packets));
+    if (!cut.rest.empty()) {
+        m_step.Add("unframed", SpacedHex(cut.rest));
+    }
+    const std::string note = LongWriteNote(writes);
+    if (!note.empty()) {
+        m_step.Add("note", note);
+    }
+    if (!ok) {
+        m_step.Add("send_error", error);
+    }
+}
+
+void CJsonReport::Answered(const Step& /*step*/, const Expectation& expectation, const Answer& answer,
+                           const Verdict& verdict) {
+    JsonObject json;
+    json.Add("line", static_cast<std::int64_t>(expectation.line))
+        .Add("expect", expectation.line == 0 ? std::string("any") : Trimmed(expectation.text))
+        .Add("event", EventName(answer.kind))
+        .Add("hex", SpacedHex(answer.bytes));
+    if (answer.kind == Answer::Kind::Packet) {
+        json.AddRaw("packet",
+                    PacketJson(DecodePacket(answer.bytes, PacketDirection::FromStation, expectation.extended))
+                        .Text());
+    }
+    json.Add("ok", verdict.ok).Add("reason", verdict.reason);
+    m_answers.push_back(json.Text());
+}
+
+void CJsonReport::StepEnded(const Step& step, bool ok) {
+    Count(ok);
+    if (step.kind == Step::Kind::Send) {
+        m_step.AddRaw("answers", JsonArray(m_answers));
+    }
+    m_step.Add("ok", ok);
+    m_out << m_step.Text() << "\n";
+}
+
+}  // namespace tessaly::tools
