@@ -144,6 +144,7 @@ TEST_F(StationCommandTest, FixedAnswersOfACardStation) {
         Expect(row.sub, row.body, row.replySub, row.replyBody, row.replyClass);
     }
     EXPECT_TRUE(card->Commands().empty());
+    EXPECT_TRUE(recorder.WaitForStatus(*station, StationStatus::Waiting));
     EXPECT_EQ(station->GetTransactionCount(), std::size(rows));
 }
 

@@ -24,3 +24,17 @@ if(NOT WIN32)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/StationCommandsLabTest.cpp
     LIBS brantwick_core keystation_test_support)
 endif()
+if(NOT WIN32)
+  tessaly_add_lab_test(keystations_server_lab_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/StationServerLabTest.cpp
+    LIBS brantwick_core keystation_test_support)
+endif()
+if(NOT WIN32)
+  tessaly_add_lab_test(keystations_cli_lab_tests
+    SOURCES
+      ${CMAKE_CURRENT_LIST_DIR}/BrantwickCliLabTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/ChildProcess.cpp
+    LIBS brantwick_core keystation_test_support)
+  target_compile_definitions(keystations_cli_lab_tests PRIVATE TESSALY_BRANTWICK_PATH="$<TARGET_FILE:brantwick>")
+  add_dependencies(keystations_cli_lab_tests brantwick)
+endif()
