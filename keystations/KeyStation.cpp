@@ -58,7 +58,15 @@ bool CKeyStation::Start() {
     // overwritten by this one.
     SetStatus(StationStatus::Waiting);
     try {
-        m_thread = std::thread([this] { (void)ServerLoop(); });
+        m_thread = std::thread([this] {
+            try {
+                (void)ServerLoop();
+            } catch (const std::exception& error) {
+                // Nothing may end the process from here; the station shows that it failed.
+                Log(FormatText("The station ended: %s", error.what()));
+                SetStatus(StationStatus::InternalError);
+            }
+        });
     } catch (const std::system_error&) {
         m_listener.Close();
         SetStatus(StationStatus::InternalError);
@@ -234,6 +242,11 @@ void CKeyStation::HandlePacket(const CByteArray& bytes) {
         SendFinish(kFinishUnknownCommand);
         return;
     } catch (const CPassThruParseError&) {
+        SendFinish(kFinishCorruptedPacket);
+        return;
+    } catch (const std::exception& error) {
+        // A layout that could not be held (memory): the packet cannot be taken as it is.
+        Log(FormatText("Packet rejected: %s", error.what()));
         SendFinish(kFinishCorruptedPacket);
         return;
     }

@@ -52,7 +52,7 @@ std::unique_ptr<CLabEnvironment> MakeLabEnvironment() {
 namespace {
 
 class BrantwickTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         TESSALY_NEED_LAB();
         registry = std::make_unique<test::TempRegistry>();
@@ -68,7 +68,9 @@ class BrantwickTest : public ::testing::Test {
     test::ToolResult Tool(const std::vector<std::string>& arguments) {
         return test::RunTool(kBrantwick, arguments, Folder());
     }
-    std::string StationArgument(int slot, std::uint16_t port) { return Reader(slot) + "=" + std::to_string(port); }
+    std::string StationArgument(int slot, std::uint16_t port) {
+        return Reader(slot) + "=" + std::to_string(port);
+    }
 
     // One keep-alive exchange through a fresh connection.
     static bool Answers(std::uint16_t port) {
@@ -94,18 +96,22 @@ TEST_F(BrantwickTest, AdHocStationsServeRestartOnSighupAndStopOnSigterm) {
         EXPECT_EQ(ToHex(host.Exchange(HostRequest(0x07, 0x0001, "58")).bytes),
                   ToHex(StationReply(0x07, 0x0001, "00 00 00 03")));
         // One line per change, with the six columns.
-        const std::string waiting = FormatText(": Waiting | %s | %u | 127.0.0.1 | %u | 1", Reader(0).c_str(),
-                                               static_cast<unsigned>(port), static_cast<unsigned>(clientPort));
+        const std::string waiting =
+            FormatText(": Waiting | %s | %u | 127.0.0.1 | %u | 1", Reader(0).c_str(),
+                       static_cast<unsigned>(port), static_cast<unsigned>(clientPort));
         EXPECT_TRUE(brantwick.WaitForOutput(waiting, std::chrono::seconds(5))) << brantwick.Output();
 
         // SIGHUP: "Restart Key Stations"; the connected client is let go.
         ASSERT_TRUE(brantwick.Signal(SIGHUP));
         EXPECT_TRUE(host.WaitForClose(std::chrono::seconds(3)));
     }
-    EXPECT_TRUE(brantwick.WaitForOutput(": Stopped | " + Reader(0), std::chrono::seconds(5))) << brantwick.Output();
+    EXPECT_TRUE(brantwick.WaitForOutput(": Stopped | " + Reader(0), std::chrono::seconds(5)))
+        << brantwick.Output();
     const std::string output = brantwick.Output();
-    EXPECT_NE(output.find("Station Status | PC/SC Reader | Port | Client IP Address | Client Port | Total Transactions"),
-              std::string::npos)
+    EXPECT_NE(
+        output.find(
+            "Station Status | PC/SC Reader | Port | Client IP Address | Client Port | Total Transactions"),
+        std::string::npos)
         << output;
     EXPECT_TRUE(Answers(port));
 
@@ -130,7 +136,8 @@ TEST_F(BrantwickTest, SigintStopsWithAnIdleClientConnected) {
     test::CHostPeer idle(portA);
     ASSERT_TRUE(idle.IsConnected());
     ASSERT_TRUE(Answers(portB));
-    ASSERT_TRUE(brantwick.WaitForOutput(": Connected | " + Reader(0), std::chrono::seconds(5))) << brantwick.Output();
+    ASSERT_TRUE(brantwick.WaitForOutput(": Connected | " + Reader(0), std::chrono::seconds(5)))
+        << brantwick.Output();
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(brantwick.Signal(SIGINT));
     EXPECT_EQ(brantwick.Wait(std::chrono::seconds(5)), std::optional<int>(0));
@@ -145,8 +152,9 @@ TEST_F(BrantwickTest, RefusedClientsAreLoggedWithATimeStamp) {
     ASSERT_TRUE(brantwick.WaitForOutput("Waiting", std::chrono::seconds(10))) << brantwick.Errors();
     test::CHostPeer refused(port);
     EXPECT_TRUE(refused.WaitForClose(std::chrono::seconds(2)));
-    const std::string line = FormatText("Refused client 127.0.0.1:%u on port %u: not in AllowedClients",
-                                        static_cast<unsigned>(refused.LocalPort()), static_cast<unsigned>(port));
+    const std::string line =
+        FormatText("Refused client 127.0.0.1:%u on port %u: not in AllowedClients",
+                   static_cast<unsigned>(refused.LocalPort()), static_cast<unsigned>(port));
     for (int i = 0; i < 100 && brantwick.Errors().find(line) == std::string::npos; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -154,7 +162,8 @@ TEST_F(BrantwickTest, RefusedClientsAreLoggedWithATimeStamp) {
     const std::size_t at = errors.find(line);
     ASSERT_NE(at, std::string::npos) << errors;
     // "YYYY-MM-DD hh:mm:ss station N: Refused ..."
-    const std::size_t lineStart = errors.rfind('\n', at) == std::string::npos ? 0 : errors.rfind('\n', at) + 1;
+    const std::size_t lineStart =
+        errors.rfind('\n', at) == std::string::npos ? 0 : errors.rfind('\n', at) + 1;
     const std::string stamp = errors.substr(lineStart, 20);
     EXPECT_EQ(stamp.size(), 20U);
     EXPECT_EQ(stamp[4], '-');
@@ -169,8 +178,9 @@ TEST_F(BrantwickTest, AnInvalidStationKeyRefusesToStart) {
     const std::uint16_t port = test::FreePort();
     const test::ToolResult result = Tool({"run", "--station", StationArgument(0, port)});
     EXPECT_EQ(result.exit, 1);
-    EXPECT_NE(result.errors.find("brantwick: HKEY_LOCAL_MACHINE\\SOFTWARE\\TESSALY\\Brantwick\\StationKey is not 48 "
-                                 "hexadecimal digits; no key station was started."),
+    EXPECT_NE(result.errors.find(
+                  "brantwick: HKEY_LOCAL_MACHINE\\SOFTWARE\\TESSALY\\Brantwick\\StationKey is not 48 "
+                  "hexadecimal digits; no key station was started."),
               std::string::npos)
         << result.errors;
 }
@@ -213,9 +223,10 @@ TEST_F(BrantwickTest, ConfigEditsTheListAndRestartsTheRunningProgram) {
     // Without --restart the list is saved and the running stations stay as they are.
     result = Tool({"config", "add", Reader(1), std::to_string(portB)});
     ASSERT_EQ(result.exit, 0) << result.errors;
-    EXPECT_EQ(result.output, FormatText("Saved. Configuration has changed - restart key servers? Not restarted: give "
-                                        "--restart, or send SIGHUP to PID %d.\n",
-                                        static_cast<int>(brantwick.Pid())));
+    EXPECT_EQ(result.output,
+              FormatText("Saved. Configuration has changed - restart key servers? Not restarted: give "
+                         "--restart, or send SIGHUP to PID %d.\n",
+                         static_cast<int>(brantwick.Pid())));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_FALSE(test::CHostPeer(portB, std::chrono::milliseconds(0)).IsConnected());
 
@@ -252,9 +263,16 @@ TEST_F(BrantwickTest, ReadersAndUsage) {
     EXPECT_EQ(result.exit, 0) << result.errors;
     EXPECT_EQ(result.output, Reader(0) + "\n" + Reader(1) + "\n");
 
-    for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
-             {}, {"start"}, {"run", "--station"}, {"run", "--station", "Reader"}, {"run", "--station", "R=0"},
-             {"run", "--station", "R=65536"}, {"config"}, {"config", "add", "R"}, {"readers", "x"}}) {
+    for (const std::vector<std::string>& wrong :
+         std::vector<std::vector<std::string>>{{},
+                                               {"start"},
+                                               {"run", "--station"},
+                                               {"run", "--station", "Reader"},
+                                               {"run", "--station", "R=0"},
+                                               {"run", "--station", "R=65536"},
+                                               {"config"},
+                                               {"config", "add", "R"},
+                                               {"readers", "x"}}) {
         result = Tool(wrong);
         EXPECT_EQ(result.exit, 2) << testing::PrintToString(wrong);
         EXPECT_NE(result.errors.find("usage: brantwick run"), std::string::npos);

@@ -12,7 +12,7 @@
 namespace tessaly::test {
 
 class CChildProcess {
-  public:
+public:
     // Starts `program` with `arguments`; stdout and stderr go to files in `folder`.
     CChildProcess(const std::string& program, const std::vector<std::string>& arguments,
                   const std::filesystem::path& folder);
@@ -33,7 +33,7 @@ class CChildProcess {
     // Waits until the output contains `text`.
     bool WaitForOutput(const std::string& text, std::chrono::milliseconds limit) const;
 
-  private:
+private:
     pid_t m_pid = -1;
     bool m_reaped = false;
     int m_status = 0;

@@ -44,14 +44,16 @@ const std::string& Reader(std::size_t device, int slot) {
 
 namespace lab {
 std::unique_ptr<CLabEnvironment> MakeLabEnvironment() {
-    return std::make_unique<CLabEnvironment>(std::vector<std::string>{"Lab Server", "Lab Other"}, [](CLab& lab) {
-        g_cardA = MakeContactCard(Transport::T1);
-        g_cardB = MakeContactCard(Transport::T1);
-        g_cardC = MakeContactCard(Transport::T1);
-        // "Lab Other 00 01" stays empty.
-        lab.InsertAll(
-            {{lab.ReaderName(0, 0), g_cardA}, {lab.ReaderName(0, 1), g_cardB}, {lab.ReaderName(1, 0), g_cardC}});
-    });
+    return std::make_unique<CLabEnvironment>(std::vector<std::string>{"Lab Server", "Lab Other"},
+                                             [](CLab& lab) {
+                                                 g_cardA = MakeContactCard(Transport::T1);
+                                                 g_cardB = MakeContactCard(Transport::T1);
+                                                 g_cardC = MakeContactCard(Transport::T1);
+                                                 // "Lab Other 00 01" stays empty.
+                                                 lab.InsertAll({{lab.ReaderName(0, 0), g_cardA},
+                                                                {lab.ReaderName(0, 1), g_cardB},
+                                                                {lab.ReaderName(1, 0), g_cardC}});
+                                             });
 }
 }  // namespace lab
 
@@ -60,7 +62,7 @@ namespace {
 const CByteArray kKeepAlive = HostRequest(0x13, 0x1234, "");
 
 class StationServerTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { TESSALY_NEED_LAB(); }
 
     // A started station on `reader` and a connected host.
@@ -120,7 +122,8 @@ TEST_F(StationServerTest, RejectedPacketsAreAnsweredAndTheConnectionStaysUsable)
         EXPECT_EQ(station->GetTransactionCount(), 1U);
         EXPECT_EQ(station->GetStatus(), StationStatus::ProcessingCommand);
     }
-    EXPECT_EQ(ToHex(host->Exchange(HostRequest(0x13, 0x0077, "")).bytes), ToHex(StationReply(0x13, 0x0077, "")));
+    EXPECT_EQ(ToHex(host->Exchange(HostRequest(0x13, 0x0077, "")).bytes),
+              ToHex(StationReply(0x13, 0x0077, "")));
     EXPECT_TRUE(recorder.WaitForStatus(*station, StationStatus::Waiting));
     EXPECT_EQ(station->GetTransactionCount(), 2U);
 }
@@ -129,7 +132,8 @@ TEST_F(StationServerTest, APacketInPiecesIsJoined) {
     Open(Reader(0, 0));
     g_cardA->AnswerPrefix(Hex("80 CA"), Hex("01 02 90 00"));
     const CByteArray packet = HostRequest(0x05, 0x0101, "58 1E 32 00 00 00 05 80 CA 9F 7F 02");
-    const std::vector<std::vector<std::size_t>> cuts = {{1}, {3, 9}, {10}, {packet.size() - 1}, {2, 4, 8, 16}};
+    const std::vector<std::vector<std::size_t>> cuts = {
+        {1}, {3, 9}, {10}, {packet.size() - 1}, {2, 4, 8, 16}};
     for (const auto& cut : cuts) {
         std::vector<CByteArray> pieces;
         std::size_t from = 0;
@@ -269,7 +273,9 @@ TEST_F(StationServerTest, StartFailures) {
     const Failure cases[] = {
         {"missing reader", "No Such Reader 00 00", {}, StationStatus::CardFailed},
         {"empty reader", Reader(1, 1), {}, StationStatus::CardFailed},
-        {"bind address not on this host", Reader(0, 0), {"192.0.2.1", nullptr, nullptr},
+        {"bind address not on this host",
+         Reader(0, 0),
+         {"192.0.2.1", nullptr, nullptr},
          StationStatus::SocketFailed},
     };
     for (const Failure& c : cases) {
@@ -305,13 +311,15 @@ TEST_F(StationServerTest, ClientsOutsideAllowedClientsAreClosedAndLogged) {
     ASSERT_TRUE(recorder.WaitForLog(1));
     const auto log = recorder.Log();
     EXPECT_EQ(log[0].stationId, station->GetStationId());
-    EXPECT_EQ(log[0].text, FormatText("Refused client 127.0.0.1:%u on port %u: not in AllowedClients",
-                                      static_cast<unsigned>(refused.LocalPort()), static_cast<unsigned>(port)));
+    EXPECT_EQ(log[0].text,
+              FormatText("Refused client 127.0.0.1:%u on port %u: not in AllowedClients",
+                         static_cast<unsigned>(refused.LocalPort()), static_cast<unsigned>(port)));
     EXPECT_EQ(station->GetStatus(), StationStatus::Waiting);
     EXPECT_EQ(station->GetClientAddress(), "");
     station.reset();
 
-    auto loopback = std::make_shared<const CClientFilter>(*CClientFilter::Parse("10.0.0.0/8 127.0.0.0/8", error));
+    auto loopback =
+        std::make_shared<const CClientFilter>(*CClientFilter::Parse("10.0.0.0/8 127.0.0.0/8", error));
     Open(Reader(0, 0), {{}, loopback, nullptr});
     EXPECT_EQ(ToHex(host->Exchange(kKeepAlive).bytes), ToHex(StationReply(0x13, 0x1234, "")));
 }
@@ -332,7 +340,8 @@ TEST_F(StationServerTest, TwoStationsServeTwoHostsInParallel) {
             const auto transaction = static_cast<std::uint16_t>(i);
             const test::StationAnswer answer =
                 host.Exchange(HostRequest(0x05, transaction, "58 1E 32 00 00 00 05 80 CA 00 00 01"));
-            if (answer.bytes == StationReply(0x05, transaction, std::string("30 00 00 00 07 00 00 00 00 ") + data)) {
+            if (answer.bytes ==
+                StationReply(0x05, transaction, std::string("30 00 00 00 07 00 00 00 00 ") + data)) {
                 ++*good;
             }
         }
@@ -369,7 +378,7 @@ TEST_F(StationServerTest, OneClientAtATimeOthersWaitInTheBacklog) {
 }
 
 class StationDocumentTest : public StationServerTest {
-  protected:
+protected:
     void WriteEntry(int index, const std::string& reader, std::uint32_t port) {
         const CString key = CString(kBrantwickKey) + "\\" + FormatText("Server%d", index);
         ASSERT_TRUE(WriteRegistryString(key + "\\ReaderName", reader, false));
@@ -419,7 +428,8 @@ TEST_F(StationDocumentTest, TheStationKeyEnciphersDiversifyKeysReplies) {
     const CString keyText = "0123456789ABCDEF23456789ABCDEF01456789ABCDEF0123";
     ASSERT_TRUE(WriteRegistryString(CString(kBrantwickKey) + "\\StationKey", keyText, false));
     const std::uint16_t stationPort = test::FreePort();
-    CBrantwickDoc document(std::vector<KeyStationEntry>{{Reader(0, 0), static_cast<std::int16_t>(stationPort)}});
+    CBrantwickDoc document(
+        std::vector<KeyStationEntry>{{Reader(0, 0), static_cast<std::int16_t>(stationPort)}});
     document.SetObserver(&recorder);
     ASSERT_TRUE(document.StartStations());
     test::CHostPeer peer(stationPort);
@@ -437,12 +447,14 @@ TEST_F(StationDocumentTest, TheStationKeyEnciphersDiversifyKeysReplies) {
 TEST_F(StationDocumentTest, AnInvalidKeyStopsTheStationsWithItsReason) {
     ASSERT_TRUE(WriteRegistryString(CString(kBrantwickKey) + "\\StationKey", "0123", false));
     const std::uint16_t stationPort = test::FreePort();
-    CBrantwickDoc document(std::vector<KeyStationEntry>{{Reader(0, 0), static_cast<std::int16_t>(stationPort)}});
+    CBrantwickDoc document(
+        std::vector<KeyStationEntry>{{Reader(0, 0), static_cast<std::int16_t>(stationPort)}});
     EXPECT_FALSE(document.StartStations());
     EXPECT_TRUE(document.Stations().empty());
-    EXPECT_EQ(document.StartError(),
-              "HKEY_LOCAL_MACHINE\\SOFTWARE\\TESSALY\\Brantwick\\StationKey is not 48 hexadecimal digits; no key "
-              "station was started.");
+    EXPECT_EQ(
+        document.StartError(),
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\TESSALY\\Brantwick\\StationKey is not 48 hexadecimal digits; no key "
+        "station was started.");
     EXPECT_FALSE(test::CHostPeer(stationPort, std::chrono::milliseconds(0)).IsConnected());
 }
 
