@@ -65,6 +65,8 @@ bool CKeyStation::Start() {
                 // Nothing may end the process from here; the station shows that it failed.
                 Log(FormatText("The station ended: %s", error.what()));
                 SetStatus(StationStatus::InternalError);
+            } catch (...) {
+                SetStatus(StationStatus::InternalError);
             }
         });
     } catch (const std::system_error&) {

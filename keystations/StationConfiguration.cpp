@@ -57,7 +57,7 @@ bool SaveConfiguration(const CString& baseKey, const std::vector<KeyStationEntry
         }
     }
     for (std::size_t index = 0; index < entries.size(); ++index) {
-        const CString key = baseKey + "\\" + FormatText("Server%zu", index);
+        const CString key = baseKey + "\\" + FormatText("Server%u", static_cast<unsigned>(index));
         // The port as the sign-extended 32-bit number: 40000 is kept as 0xFFFF9C40.
         const auto port = static_cast<std::uint32_t>(static_cast<std::int32_t>(entries[index].port));
         saved = WriteRegistryString(key + "\\ReaderName", entries[index].readerName, false) && saved;

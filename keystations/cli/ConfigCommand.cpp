@@ -68,8 +68,8 @@ int ConfigList() {
     std::cout << "Index  " << CString("PC/SC Reader") + CString(width - 12, ' ') << "  Port\n";
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const CString& name = entries[i].readerName;
-        std::cout << FormatText("%-5zu  ", i) << name << CString(width - name.size(), ' ') << "  "
-                  << entries[i].UnsignedPort() << "\n";
+        std::cout << FormatText("%-5u  ", static_cast<unsigned>(i)) << name
+                  << CString(width - name.size(), ' ') << "  " << entries[i].UnsignedPort() << "\n";
     }
     return 0;
 }

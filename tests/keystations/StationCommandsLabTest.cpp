@@ -302,6 +302,10 @@ TEST_F(StationCommandTest, QueryFollowsResetEjectAndRemoval) {
     StartOn(CLabEnvironment::Lab()->ReaderName(1, 0), g_spareCard);
     Expect(0x07, "58", 0x07, "00 00 00 03", "CMsgQueryCard");
     Expect(0x06, "58", 0x06, "00 00 00 00", "CMsgEjectCard");
+    const test::StationAnswer ejected = Ask(0x07, 1, "58");
+    ASSERT_NE(ejected.message, nullptr);
+    EXPECT_EQ(ejected.message->Describe(),
+              (CStringArray{"Command", "Query Card Acknowledge", "Result", "Card Completed (Disabled)"}));
     Expect(0x07, "58", 0x07, "00 00 00 04", "CMsgQueryCard");
     Expect(0x01, "58 00 04 00 00 13 88", 0x01, "00 00 00 00 " + std::string(kT1Atr), "CMsgResetCard");
     Expect(0x07, "58", 0x07, "00 00 00 03", "CMsgQueryCard");

@@ -119,6 +119,11 @@ TEST_F(StationServerTest, RejectedPacketsAreAnsweredAndTheConnectionStaysUsable)
         // The transaction number is the last one that parsed.
         EXPECT_EQ(ToHex(answer.bytes), ToHex(StationReply(0xFF, 0x1234, c.reason)));
         ASSERT_NE(answer.As<CMsgPassThroughModeFinish>(), nullptr) << answer.error;
+        const char* text = c.reason == std::string("F0")   ? "Unknown command."
+                           : c.reason == std::string("F1") ? "Checksum error in command packet."
+                                                           : "Command packet is corrupted.";
+        EXPECT_EQ(answer.message->Describe(),
+                  (CStringArray{"Command", "Card processing Finished", "Reason", text}));
         EXPECT_EQ(station->GetTransactionCount(), 1U);
         EXPECT_EQ(station->GetStatus(), StationStatus::ProcessingCommand);
     }
