@@ -56,20 +56,28 @@ int SaveAndRestart(const CEditConfiguration& editor, bool restart) {
 }  // namespace
 
 int ConfigList() {
-    const std::vector<KeyStationEntry> entries = LoadConfiguration(kBrantwickKey);
-    if (entries.empty()) {
+    const CEditConfiguration editor = OpenEditor(true);
+    const std::vector<EditRow>& rows = editor.Rows();
+    if (rows.empty()) {
         std::cout << "No key stations are configured.\n";
-        return 0;
+    } else {
+        const CString readerHeading = "PC/SC Reader";
+        std::size_t width = readerHeading.size();
+        for (const EditRow& row : rows) {
+            width = std::max(width, row.readerName.size());
+        }
+        std::cout << "Index  " << readerHeading << CString(width - readerHeading.size(), ' ') << "  Port\n";
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const CString& name = rows[i].readerName;
+            std::cout << FormatText("%-5u  ", static_cast<unsigned>(i)) << name
+                      << CString(width - name.size(), ' ') << "  " << rows[i].portText << "\n";
+        }
     }
-    std::size_t width = CString("PC/SC Reader").size();
-    for (const KeyStationEntry& entry : entries) {
-        width = std::max(width, entry.readerName.size());
-    }
-    std::cout << "Index  " << CString("PC/SC Reader") + CString(width - 12, ' ') << "  Port\n";
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const CString& name = entries[i].readerName;
-        std::cout << FormatText("%-5u  ", static_cast<unsigned>(i)) << name
-                  << CString(width - name.size(), ' ') << "  " << entries[i].UnsignedPort() << "\n";
+    // What the dialog would offer for a new station.
+    std::cout << "Proposed port: " << editor.ProposedPort() << "\n";
+    std::cout << "Readers offered:" << (editor.OfferedReaders().empty() ? " none\n" : "\n");
+    for (const CString& reader : editor.OfferedReaders()) {
+        std::cout << "  " << reader << "\n";
     }
     return 0;
 }
