@@ -22,6 +22,8 @@ sigset_t WatchedSignals() {
 }  // namespace
 
 CSignalWatcher::CSignalWatcher(CStationEvents& events) : m_events(events) {
+    // Output to a reader that has gone must not end the stations.
+    signal(SIGPIPE, SIG_IGN);
     const sigset_t set = WatchedSignals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     m_thread = std::thread([this] { Watch(); });

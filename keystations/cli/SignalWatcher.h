@@ -1,6 +1,6 @@
 // SIGHUP, SIGINT and SIGTERM for the `run` command, taken by a thread of its own with sigwait:
 // nothing runs inside a signal handler. Make the watcher before any other thread, so that every
-// thread inherits the blocked signals and only the watcher receives them.
+// thread inherits the blocked signals and only the watcher receives them. SIGPIPE is ignored.
 #pragma once
 
 #include <thread>
