@@ -52,12 +52,15 @@ bool StatusWordMatches(const CByteArray& response, const CByteArray& expected) {
 template <class Command, Reply (CStationCommands::*Method)(const Command&)>
 Reply CStationCommands::Call(CStationCommands& self, CObjCommResponse& command) {
     const auto* typed = dynamic_cast<const Command*>(&command);
-    return typed != nullptr ? (self.*Method)(*typed) : nullptr;
+    if (typed == nullptr) {
+        return nullptr;
+    }
+    return (self.*Method)(*typed);
 }
 
 // Sub-commands a key station answers. Every other one (serial port configuration, hardware
 // version, message, station selection, type B, end of pass-through) has no answer.
-const CStationCommands::Route CStationCommands::kRoutes[] = {
+constexpr CStationCommands::Route CStationCommands::kRoutes[] = {
     {0x01, &Call<CRspResetCard, &CStationCommands::ResetCommand<CMsgResetCard, CRspResetCard, true, false>>},
     {0x02, &Call<CRspSetVoltage, &CStationCommands::SetVoltage>},
     {0x03, &Call<CRspSetBaudRate, &CStationCommands::SetBaudRate>},
