@@ -1,6 +1,5 @@
 #include "keystations/PacketReceiver.h"
 
-#include "protocol/PacketFrame.h"
 
 namespace tessaly {
 namespace {
@@ -8,40 +7,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using platform::CSocket;
 
-std::uint64_t BigEndian(std::span<const std::uint8_t> bytes) {
-    std::uint64_t value = 0;
-    for (std::uint8_t byte : bytes) {
-        value = (value << 8) | byte;
-    }
-    return value;
-}
-
 }  // namespace
-
-FrameExtent MeasureFrame(std::span<const std::uint8_t> bytes) {
-    if (bytes.empty()) {
-        return {};
-    }
-    const std::uint8_t type = bytes[0];
-    std::size_t header = 0;  // bytes up to and including the payload length
-    std::size_t lengthWidth = 2;
-    if (type == kFrameLong || type == kFrameWide) {
-        if (bytes.size() < 2) {
-            return {};
-        }
-        lengthWidth = type == kFrameWide ? 4 : 2;
-        header = 2 + std::size_t{bytes[1]} + 1 + lengthWidth;  // type, address, command, length
-    } else if (IsShortFrameType(type)) {
-        header = 1 + lengthWidth;
-    } else {
-        return {FrameExtent::Kind::Unknown, 0};
-    }
-    if (bytes.size() < header) {
-        return {};
-    }
-    const std::uint64_t payload = BigEndian(bytes.subspan(header - lengthWidth, lengthWidth));
-    return {FrameExtent::Kind::Known, header + payload + 1};
-}
 
 ReceivedPacket CPacketReceiver::Receive(CSocket& client) {
     ReceivedPacket result;
@@ -69,18 +35,18 @@ ReceivedPacket CPacketReceiver::Receive(CSocket& client) {
         }
         have += static_cast<std::size_t>(got);
 
-        const FrameExtent extent = MeasureFrame(std::span<const std::uint8_t>(buffer.data(), have));
-        if (extent.kind == FrameExtent::Kind::Known && extent.total > kMaxPacket) {
+        const PacketExtent extent = MeasurePacket(buffer.data(), have);
+        if (extent.length > kMaxPacket) {
             result.kind = ReceivedPacket::Kind::Oversized;
             buffer.resize(have);
             result.bytes = std::move(buffer);
             return result;
         }
-        if (extent.kind == FrameExtent::Kind::Unknown ||
-            (extent.kind == FrameExtent::Kind::Known && extent.total <= have)) {
-            if (extent.kind == FrameExtent::Kind::Known) {
-                have = static_cast<std::size_t>(extent.total);  // what follows the packet is dropped
-            }
+        if (extent.kind == PacketExtent::Kind::Unframeable) {
+            break;  // no layout says where it ends: parsed as it is
+        }
+        if (extent.kind == PacketExtent::Kind::Complete) {
+            have = static_cast<std::size_t>(extent.length);  // what follows the packet is dropped
             break;
         }
         if (have == buffer.size()) {

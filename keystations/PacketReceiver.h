@@ -17,21 +17,9 @@
 
 #include "common/Types.h"
 #include "platform/Socket.h"
+#include "protocol/PacketReader.h"
 
 namespace tessaly {
-
-// What the bytes received so far say about the length of the packet they begin.
-struct FrameExtent {
-    enum class Kind {
-        NeedMore,  // the length fields have not all arrived
-        Known,     // `total` bytes make the whole packet
-        Unknown,   // not a frame type this protocol has: no length can be known
-    };
-    Kind kind = Kind::NeedMore;
-    std::uint64_t total = 0;
-};
-
-FrameExtent MeasureFrame(std::span<const std::uint8_t> bytes);
 
 struct ReceivedPacket {
     enum class Kind {

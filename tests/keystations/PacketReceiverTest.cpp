@@ -1,4 +1,4 @@
-// Cutting request packets out of the stream: the length a frame announces, and the receiver over a
+// Cutting request packets out of the stream: the receiver over a
 // real loopback connection (pieces, surplus bytes, a rest that never comes, oversized frames).
 #include <gtest/gtest.h>
 
@@ -14,43 +14,6 @@ namespace tessaly {
 namespace {
 
 using test::Hex;
-
-struct Extent {
-    const char* bytes;
-    FrameExtent::Kind kind;
-    std::uint64_t total;
-};
-
-TEST(MeasureFrame, ReadsTheLengthFieldsOfEachForm) {
-    const Extent cases[] = {
-        {"", FrameExtent::Kind::NeedMore, 0},
-        {"00", FrameExtent::Kind::NeedMore, 0},
-        {"00 05 5B 4B 45", FrameExtent::Kind::NeedMore, 0},
-        {"00 05 5B 4B 45 59 5D 0A 00", FrameExtent::Kind::NeedMore, 0},
-        // Long form: 2 + address + command + 2-byte length + payload + checksum.
-        {"00 05 5B 4B 45 59 5D 0A 00 03", FrameExtent::Kind::Known, 14},
-        {"00 00 0A 12 34", FrameExtent::Kind::Known, 5 + 0x1234 + 1},
-        // Wide form: a 4-byte length.
-        {"02 05 5B 4B 45 59 5D 0A 00 00 00", FrameExtent::Kind::NeedMore, 0},
-        {"02 05 5B 4B 45 59 5D 0A 00 00 00 03", FrameExtent::Kind::Known, 16},
-        {"02 00 0A FF FF FF FF", FrameExtent::Kind::Known, 7ULL + 0xFFFFFFFFULL + 1},
-        // Short forms.
-        {"99", FrameExtent::Kind::NeedMore, 0},
-        {"99 00 00", FrameExtent::Kind::Known, 4},
-        {"FF 00 01", FrameExtent::Kind::Known, 5},
-        {"01 00 02 AA", FrameExtent::Kind::Known, 6},
-        {"03 01 00", FrameExtent::Kind::Known, 260},
-        // No such frame type: no length to be had.
-        {"04 00 00", FrameExtent::Kind::Unknown, 0},
-        {"7E", FrameExtent::Kind::Unknown, 0},
-    };
-    for (const Extent& c : cases) {
-        const CByteArray bytes = Hex(c.bytes);
-        const FrameExtent extent = MeasureFrame(bytes);
-        EXPECT_EQ(extent.kind, c.kind) << c.bytes;
-        EXPECT_EQ(extent.total, c.total) << c.bytes;
-    }
-}
 
 // A connected pair over loopback: the test writes on `host`, the receiver reads `station`.
 class ReceiverTest : public ::testing::Test {
