@@ -315,28 +315,6 @@ TEST_F(TransmitTest, AnswerDelaysAreTheCardsTime) {
     EXPECT_EQ(response, Hex("90 00"));
 }
 
-// Also guards the simulator's TCP settings: without them every exchange waits about 40 ms.
-TEST_F(TransmitTest, ExchangeTimes) {
-    constexpr int kRounds = 300;
-    const auto measure = [&](CPcscReader& reader, std::uint8_t caseByte, const CByteArray& command) {
-        const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < kRounds; ++i) {
-            reader.Transmit(caseByte, command, response);
-        }
-        return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() /
-               kRounds;
-    };
-    const double raw = measure(*t1, 0x35, Hex("00 B0 00 00 04"));
-    const double t1Case4 = measure(*t1, 0x34, Hex("00 A4 04 00 02 3F 00 00"));
-    const double t0Case4 = measure(*t0, 0x34, Hex("00 A4 04 00 02 3F 00 00"));
-    std::cout << "[ timing ] per command: raw " << raw << " us, T=1 case 4 " << t1Case4
-              << " us, T=0 case 4 with GET RESPONSE " << t0Case4 << " us\n";
-    RecordProperty("raw_us", static_cast<int>(raw));
-    RecordProperty("t0_case4_us", static_cast<int>(t0Case4));
-    EXPECT_LT(raw, 10000.0);
-    EXPECT_LT(t0Case4, 20000.0);
-}
-
 }  // namespace
 }  // namespace tessaly
 
