@@ -9,7 +9,7 @@ std::unique_ptr<CMsgReaderAttribute> Answered(bool read, std::uint32_t value) {
 
 // Attribute 9 and above, and a value attribute 8 cannot take. A read still carries a value field
 // (0), as every read answer does.
-std::unique_ptr<CMsgReaderAttribute> NotImplemented(bool read) {
+std::unique_ptr<CMsgReaderAttribute> Refused(bool read) {
     return std::make_unique<CMsgReaderAttribute>(kAttributeNotImplemented, 0, read, 0, true);
 }
 
@@ -43,11 +43,11 @@ std::unique_ptr<CMsgReaderAttribute> AnswerReaderAttribute(const CRspReaderAttri
         } else if (value <= 0xFF) {
             reader.SetGetResponseClass(static_cast<std::int32_t>(value));
         } else {
-            return NotImplemented(false);
+            return Refused(false);
         }
         return Answered(false, 0);
     }
-    return NotImplemented(read);
+    return Refused(read);
 }
 
 }  // namespace tessaly

@@ -1,5 +1,5 @@
 // Reader Attribute on a key station: attributes 0 to 6 are fixed values of a contact station, 7
-// and 8 are the reader's transmission settings, 9 and above are not implemented.
+// and 8 are the reader's transmission settings, 9 and above are refused with error indicator '7'.
 #pragma once
 
 #include <cstdint>
