@@ -1,7 +1,8 @@
 #include "platform/PcscApi.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/WindowsBase.h"
+// winscard.h needs the base types of windows.h.
 #include <winscard.h>
 // The reader layer works with single-byte reader names.
 #define TESSALY_SCARD_A(name) name##A

@@ -1,7 +1,7 @@
 // Thin owning wrappers over the Windows registry's ANSI functions, for the Windows store.
 #pragma once
 
-#include <windows.h>
+#include "platform/WindowsBase.h"
 
 #include <memory>
 #include <string>

@@ -5,15 +5,8 @@
 #include <utility>
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <winsock2.h>
-// winsock2.h first: ws2tcpip.h and windows.h build on it.
-#include <windows.h>
+#include "platform/WindowsBase.h"
+// ws2tcpip.h builds on winsock2.h.
 #include <ws2tcpip.h>
 #else
 #include <arpa/inet.h>

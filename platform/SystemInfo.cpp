@@ -1,7 +1,7 @@
 #include "platform/SystemInfo.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/WindowsBase.h"
 #else
 #include <time.h>
 

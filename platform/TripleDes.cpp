@@ -4,14 +4,8 @@
 #include <array>
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-// windows.h first: bcrypt.h needs its base types.
+#include "platform/WindowsBase.h"
+// bcrypt.h needs the base types of windows.h.
 #include <bcrypt.h>
 #else
 #include <mutex>
