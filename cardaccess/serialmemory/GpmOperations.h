@@ -59,24 +59,16 @@ private:
     std::uint32_t m_count = 0;
 };
 
-class CSmOpSetWriteDelay896 final : public CSmOpFields<CSmOpSetWriteDelay896> {
+class CSmOpSetWriteDelay896 final : public CSmOpWordParam<CSmOpSetWriteDelay896> {
 public:
     static constexpr const char* kClassName = "CSmOpSetWriteDelay896";
     static constexpr const char* kName = "Set Write Delay";
+    static constexpr const char* kLabel = "Write Delay (in millseconds)";
+    static constexpr describe::Dec kFormat{};
     CSmOpSetWriteDelay896(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
-        : CSmOpFields(chip, code, extended) {
-        ReadParams(body);
-    }
+        : CSmOpWordParam(chip, code, body, extended) {}
 
-    std::uint32_t GetMilliseconds() const { return m_milliseconds; }
-
-    template <class V>
-    void Visit(V& v) {
-        v.U16(m_milliseconds, "Write Delay (in millseconds)", describe::Dec{});
-    }
-
-private:
-    std::uint32_t m_milliseconds = 0;
+    std::uint32_t GetMilliseconds() const { return GetValue(); }
 };
 
 class CSmOpIncToAddr256 final : public CSmOpByteParam<CSmOpIncToAddr256> {

@@ -32,6 +32,29 @@ private:
     std::uint32_t m_value = 0;
 };
 
+// One 16-bit number. Derived provides kLabel and kFormat.
+template <class Derived>
+class CSmOpWordParam : public CSmOpFields<Derived> {
+public:
+    std::uint32_t GetValue() const { return m_value; }
+
+    template <class V>
+    void Visit(V& v) {
+        v.U16(m_value, Derived::kLabel, Derived::kFormat);
+    }
+
+protected:
+    CSmOpWordParam(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
+        : CSmOpFields<Derived>(chipType, operationCode, extended) {
+        // The layout's own Visit: the derived object is not constructed yet, so no cast to it.
+        BodyReader reader(body);
+        Visit(reader);
+    }
+
+private:
+    std::uint32_t m_value = 0;
+};
+
 // An address (1) and data with a 1-byte length. Derived provides kAddressLabel and kDataLabel.
 template <class Derived>
 class CSmOpAddressData : public CSmOpFields<Derived> {

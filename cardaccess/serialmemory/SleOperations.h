@@ -50,24 +50,16 @@ private:
     std::uint32_t m_newPin = 0;
 };
 
-class CSmOpVerifyPsc4418 final : public CSmOpFields<CSmOpVerifyPsc4418> {
+class CSmOpVerifyPsc4418 final : public CSmOpWordParam<CSmOpVerifyPsc4418> {
 public:
     static constexpr const char* kClassName = "CSmOpVerifyPsc4418";
     static constexpr const char* kName = "Verify PIN";
+    static constexpr const char* kLabel = "Current PIN";
+    static constexpr describe::hex2 kFormat{};
     CSmOpVerifyPsc4418(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
-        : CSmOpFields(chip, code, extended) {
-        ReadParams(body);
-    }
+        : CSmOpWordParam(chip, code, body, extended) {}
 
-    std::uint32_t GetPin() const { return m_pin; }
-
-    template <class V>
-    void Visit(V& v) {
-        v.U16(m_pin, "Current PIN", describe::hex2{});
-    }
-
-private:
-    std::uint32_t m_pin = 0;
+    std::uint32_t GetPin() const { return GetValue(); }
 };
 
 class CSmOpWriteMemory4418 final : public CSmOpFields<CSmOpWriteMemory4418> {

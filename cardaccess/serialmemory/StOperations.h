@@ -141,24 +141,16 @@ public:
         : CSmOpAddressData(chip, code, body, extended) {}
 };
 
-class CSmOpReadBytesST14C02C final : public CSmOpFields<CSmOpReadBytesST14C02C> {
+class CSmOpReadBytesST14C02C final : public CSmOpWordParam<CSmOpReadBytesST14C02C> {
 public:
     static constexpr const char* kClassName = "CSmOpReadBytesST14C02C";
     static constexpr const char* kName = "Read Bytes";
+    static constexpr const char* kLabel = "Number of bytes to read";
+    static constexpr describe::hex2 kFormat{};
     CSmOpReadBytesST14C02C(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
-        : CSmOpFields(chip, code, extended) {
-        ReadParams(body);
-    }
+        : CSmOpWordParam(chip, code, body, extended) {}
 
-    std::uint32_t GetCount() const { return m_count; }
-
-    template <class V>
-    void Visit(V& v) {
-        v.U16(m_count, "Number of bytes to read", describe::hex2{});
-    }
-
-private:
-    std::uint32_t m_count = 0;
+    std::uint32_t GetCount() const { return GetValue(); }
 };
 
 class CSmOpReadByteAddrST14C02C final : public CSmOpByteParam<CSmOpReadByteAddrST14C02C> {
