@@ -179,4 +179,13 @@ private:
     CStringArray& m_list;
 };
 
+// Reads `layout`'s fields from `body` with its own Visit. A shared layout base calls this from its
+// constructor as ReadLayout(*this, body): the derived class is not constructed yet, so its Visit
+// must not be reached through a cast.
+template <class Layout>
+void ReadLayout(Layout& layout, CInBinaryString& body) {
+    BodyReader reader(body);
+    layout.Visit(reader);
+}
+
 }  // namespace tessaly

@@ -23,9 +23,7 @@ public:
 protected:
     CSmOpByteParam(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
         : CSmOpFields<Derived>(chipType, operationCode, extended) {
-        // The layout's own Visit: the derived object is not constructed yet, so no cast to it.
-        BodyReader reader(body);
-        Visit(reader);
+        ReadLayout(*this, body);
     }
 
 private:
@@ -46,9 +44,7 @@ public:
 protected:
     CSmOpWordParam(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
         : CSmOpFields<Derived>(chipType, operationCode, extended) {
-        // The layout's own Visit: the derived object is not constructed yet, so no cast to it.
-        BodyReader reader(body);
-        Visit(reader);
+        ReadLayout(*this, body);
     }
 
 private:
@@ -71,9 +67,7 @@ public:
 protected:
     CSmOpAddressData(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
         : CSmOpFields<Derived>(chipType, operationCode, extended) {
-        // The layout's own Visit: the derived object is not constructed yet, so no cast to it.
-        BodyReader reader(body);
-        Visit(reader);
+        ReadLayout(*this, body);
     }
 
 private:
@@ -97,9 +91,7 @@ public:
 protected:
     CSmOpThreeBytes(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
         : CSmOpFields<Derived>(chipType, operationCode, extended) {
-        // The layout's own Visit: the derived object is not constructed yet, so no cast to it.
-        BodyReader reader(body);
-        Visit(reader);
+        ReadLayout(*this, body);
     }
 
 private:

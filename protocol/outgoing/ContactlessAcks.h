@@ -31,9 +31,7 @@ protected:
           m_returnCode(returnCode),
           m_data(layout::Clip(std::move(data), LengthPrefix::TwoBytes)) {}
     CReturnCodeDataAck(CInBinaryString& body, bool extended) : CMessageFields<Derived>(extended) {
-        // This layout's own Visit: the derived object is not constructed yet, so no cast to it.
-        BodyReader reader(body);
-        Visit(reader);
+        ReadLayout(*this, body);
     }
 
     void SetReturnCode(std::uint32_t returnCode) { m_returnCode = returnCode; }

@@ -30,9 +30,7 @@ protected:
           m_returnCode(layout::Narrow(returnCode, extended)),
           m_atr(layout::Clip(std::move(atr), LengthPrefix::TwoBytes)) {}
     CResetAck(CInBinaryString& body, bool extended) : CMessageFields<Derived>(extended) {
-        // This layout's own Visit: the derived object is not constructed yet, so no cast to it.
-        BodyReader reader(body);
-        Visit(reader);
+        ReadLayout(*this, body);
     }
 
 private:
@@ -97,9 +95,7 @@ protected:
           m_baudRate(baudRate),
           m_atr(layout::Clip(std::move(atr), layout::kMax16 - FixedLength(extended))) {}
     CResetWithPpsAck(CInBinaryString& body, bool extended) : CMessageFields<Derived>(extended) {
-        // This layout's own Visit: the derived object is not constructed yet, so no cast to it.
-        BodyReader reader(body);
-        Visit(reader);
+        ReadLayout(*this, body);
     }
 
 private:

@@ -30,9 +30,7 @@ protected:
         : CMessageFields<Derived>(extended),
           m_returnCode(Derived::kAlwaysWide ? returnCode : layout::Narrow(returnCode, extended)) {}
     CReturnCodeAck(CInBinaryString& body, bool extended) : CMessageFields<Derived>(extended) {
-        // This layout's own Visit: the derived object is not constructed yet, so no cast to it.
-        BodyReader reader(body);
-        Visit(reader);
+        ReadLayout(*this, body);
     }
 
 private:
