@@ -11,6 +11,12 @@ void AppendHex(CString& out, std::uint8_t value, const char* digits) {
     out.push_back(digits[value & 0x0F]);
 }
 
+bool IsBlankChar(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+}  // namespace
+
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
@@ -23,12 +29,6 @@ int HexDigitValue(char c) {
     }
     return -1;
 }
-
-bool IsBlankChar(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-}  // namespace
 
 void HexPairs(const std::uint8_t* bytes, std::size_t count, CString& out) {
     out.clear();

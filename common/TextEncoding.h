@@ -31,6 +31,9 @@ CString EscapeText(const CString& text);
 // True for an empty text or one made only of blank, \t, \n, \v, \f, \r.
 bool IsBlank(const CString& text);
 
+// The value of one hexadecimal digit (either case), or -1 for any other character.
+int HexDigitValue(char c);
+
 // Parses hexadecimal text (pairs of digits, any case, blanks, tabs and line breaks allowed between
 // pairs). Returns false and leaves `out` empty when the text holds anything else or an odd digit.
 bool ParseHex(const std::string& text, CByteArray& out);

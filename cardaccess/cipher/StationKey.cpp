@@ -1,5 +1,7 @@
 #include "cardaccess/cipher/StationKey.h"
 
+#include "common/TextEncoding.h"
+
 namespace tessaly {
 namespace {
 
@@ -7,19 +9,6 @@ namespace {
 constexpr StationKey kDevelopmentKey = {0x54, 0x65, 0x73, 0x73, 0x61, 0x6C, 0x79, 0x20,
                                         0x64, 0x65, 0x76, 0x65, 0x6C, 0x6F, 0x70, 0x6D,
                                         0x65, 0x6E, 0x74, 0x20, 0x6B, 0x65, 0x79, 0x21};
-
-std::optional<std::uint8_t> DigitValue(char digit) {
-    if (digit >= '0' && digit <= '9') {
-        return static_cast<std::uint8_t>(digit - '0');
-    }
-    if (digit >= 'a' && digit <= 'f') {
-        return static_cast<std::uint8_t>(digit - 'a' + 10);
-    }
-    if (digit >= 'A' && digit <= 'F') {
-        return static_cast<std::uint8_t>(digit - 'A' + 10);
-    }
-    return std::nullopt;
-}
 
 }  // namespace
 
@@ -33,12 +22,12 @@ std::optional<StationKey> ParseStationKey(std::string_view text) {
         return std::nullopt;
     }
     for (std::size_t i = 0; i < key.size(); ++i) {
-        const std::optional<std::uint8_t> high = DigitValue(text[2 * i]);
-        const std::optional<std::uint8_t> low = DigitValue(text[2 * i + 1]);
-        if (!high || !low) {
+        const int high = HexDigitValue(text[2 * i]);
+        const int low = HexDigitValue(text[2 * i + 1]);
+        if (high < 0 || low < 0) {
             return std::nullopt;
         }
-        key[i] = static_cast<std::uint8_t>((*high << 4) | *low);
+        key[i] = static_cast<std::uint8_t>((high << 4) | low);
     }
     return key;
 }

@@ -1,6 +1,7 @@
 #include <optional>
 
 #include "common/Format.h"
+#include "common/TextEncoding.h"
 #include "common/registry/RegistryRoots.h"
 #include "common/registry/SplitText.h"
 #include "tools/tessaly-reg/RegFile.h"
@@ -42,19 +43,6 @@ bool IsCommentLine(const std::u32string& line) {
 
 // ---- Pieces of a line ----
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // 1 to `maxDigits` hexadecimal digits, nothing else.
 std::optional<std::uint32_t> HexNumber(const std::string& text, std::size_t maxDigits) {
     if (text.empty() || text.size() > maxDigits) {
@@ -62,7 +50,7 @@ std::optional<std::uint32_t> HexNumber(const std::string& text, std::size_t maxD
     }
     std::uint32_t value = 0;
     for (char c : text) {
-        const int digit = HexDigit(c);
+        const int digit = HexDigitValue(c);
         if (digit < 0) {
             return std::nullopt;
         }
