@@ -13,14 +13,14 @@
 #include <thread>
 #include <vector>
 
-#include "cardaccess/readers/PcscReader.h"
+#include "cardaccess/PcscReader.h"
 #include "keystations/KeyStation.h"
 #include "platform/PcscApi.h"
 #include "platform/Socket.h"
 #include "protocol/BinaryString.h"
-#include "tests/lab/IsoCard.h"
-#include "tests/lab/Lab.h"
-#include "tests/lab/LabError.h"
+#include "lab/IsoCard.h"
+#include "lab/Lab.h"
+#include "lab/LabError.h"
 
 namespace {
 

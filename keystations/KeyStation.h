@@ -16,7 +16,7 @@
 #include <mutex>
 #include <thread>
 
-#include "cardaccess/readers/PcscReader.h"
+#include "cardaccess/PcscReader.h"
 #include "common/Types.h"
 #include "keystations/StationCommands.h"
 #include "keystations/StationObserver.h"

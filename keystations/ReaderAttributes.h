@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "cardaccess/readers/PcscReader.h"
+#include "cardaccess/PcscReader.h"
 #include "protocol/incoming/contact/ReaderAttribute.h"
 #include "protocol/outgoing/StationAcks.h"
 

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "cardaccess/cipher/CipherEnvelope.h"
-#include "cardaccess/readers/PcscReader.h"
-#include "cardaccess/serialmemory/SerialMemoryCommands.h"
+#include "protocol/cipher/CipherEnvelope.h"
+#include "cardaccess/PcscReader.h"
+#include "protocol/serialmemory/SerialMemoryCommands.h"
 #include "protocol/ObjCommMessage.h"
 #include "protocol/ObjCommResponse.h"
 #include "protocol/incoming/contact/BaudRateCommand.h"

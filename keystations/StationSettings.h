@@ -14,7 +14,7 @@
 #include <memory>
 #include <optional>
 
-#include "cardaccess/cipher/CipherEnvelope.h"
+#include "protocol/cipher/CipherEnvelope.h"
 #include "common/Types.h"
 #include "keystations/ClientFilter.h"
 

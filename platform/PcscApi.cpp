@@ -1,17 +1,7 @@
 #include "platform/PcscApi.h"
 
-#ifdef _WIN32
-#include "platform/WindowsBase.h"
-// winscard.h needs the base types of windows.h.
-#include <winscard.h>
-// The reader layer works with single-byte reader names.
-#define TESSALY_SCARD_A(name) name##A
-using ReaderState = SCARD_READERSTATEA;
-#else
-#include <PCSC/winscard.h>
-#define TESSALY_SCARD_A(name) name
-using ReaderState = SCARD_READERSTATE;
-#endif
+// The platform's WinSCard header, chosen by the build (PcscNativePosix.h or PcscNativeWin32.h).
+#include TESSALY_PCSC_NATIVE_HEADER
 
 namespace tessaly::platform {
 

@@ -1,4 +1,5 @@
-// A TCP socket over BSD sockets or Winsock 2, owned like a file: closed when the object goes.
+// A TCP socket over BSD sockets (SocketPosix.cpp) or Winsock 2 (SocketWin32.cpp), owned like a file:
+// closed when the object goes.
 #pragma once
 
 #include <chrono>

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <iostream>
 
-#include "cardaccess/readers/ReaderErrors.h"
-#include "cardaccess/readers/ReaderList.h"
+#include "cardaccess/ReaderErrors.h"
+#include "cardaccess/ReaderList.h"
 #include "common/Format.h"
 #include "keystations/EditConfiguration.h"
 #include "keystations/StationConfiguration.h"

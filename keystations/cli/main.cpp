@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "cardaccess/readers/ReaderErrors.h"
-#include "cardaccess/readers/ReaderList.h"
+#include "cardaccess/ReaderErrors.h"
+#include "cardaccess/ReaderList.h"
 #include "keystations/cli/ConfigCommand.h"
 #include "keystations/cli/RunCommand.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "cardaccess/cipher/CipherEnvelope.h"
+#include "protocol/cipher/CipherEnvelope.h"
 #include "protocol/ObjCommMessage.h"
 #include "protocol/outgoing/MessageLayout.h"
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "cardaccess/cipher/CipherEnvelope.h"
+#include "protocol/cipher/CipherEnvelope.h"
 #include "common/ValueTable.h"
 #include "protocol/ObjCommMessage.h"
 #include "protocol/outgoing/MessageLayout.h"

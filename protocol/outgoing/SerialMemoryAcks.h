@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "cardaccess/serialmemory/SerialMemoryResult.h"
+#include "protocol/serialmemory/SerialMemoryResult.h"
 #include "common/ValueTable.h"
 #include "protocol/ObjCommMessage.h"
 #include "protocol/outgoing/MessageLayout.h"

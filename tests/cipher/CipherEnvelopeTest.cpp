@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cardaccess/cipher/CipherEnvelope.h"
+#include "protocol/cipher/CipherEnvelope.h"
 #include "platform/TripleDes.h"
 #include "tests/support/TestPackets.h"
 

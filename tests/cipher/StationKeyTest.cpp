@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "cardaccess/cipher/StationKey.h"
+#include "protocol/cipher/StationKey.h"
 #include "tests/support/TestPackets.h"
 
 namespace tessaly {

@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "cardaccess/cipher/CipherEnvelope.h"
+#include "protocol/cipher/CipherEnvelope.h"
 #include "platform/TripleDes.h"
 #include "tests/support/TestPackets.h"
 

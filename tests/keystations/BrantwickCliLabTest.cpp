@@ -15,8 +15,8 @@
 #include "keystations/StationConfiguration.h"
 #include "tests/keystations/ChildProcess.h"
 #include "tests/keystations/HostPeer.h"
-#include "tests/lab/IsoCard.h"
-#include "tests/lab/LabGTest.h"
+#include "lab/IsoCard.h"
+#include "tests/support/LabGTest.h"
 #include "tests/registry/TempRegistry.h"
 #include "tests/support/TestPackets.h"
 

@@ -7,15 +7,15 @@
 #include <memory>
 #include <thread>
 
-#include "cardaccess/cipher/CipherEnvelope.h"
+#include "protocol/cipher/CipherEnvelope.h"
 #include "common/Format.h"
 #include "keystations/KeyStation.h"
 #include "protocol/outgoing/PassThroughModeMessages.h"
 #include "protocol/outgoing/ProcessAcks.h"
 #include "tests/keystations/HostPeer.h"
 #include "tests/keystations/StationRecorder.h"
-#include "tests/lab/IsoCard.h"
-#include "tests/lab/LabGTest.h"
+#include "lab/IsoCard.h"
+#include "tests/support/LabGTest.h"
 #include "tests/support/TestPackets.h"
 
 namespace tessaly {

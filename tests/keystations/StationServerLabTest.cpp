@@ -7,7 +7,7 @@
 #include <memory>
 #include <thread>
 
-#include "cardaccess/cipher/CipherEnvelope.h"
+#include "protocol/cipher/CipherEnvelope.h"
 #include "common/Format.h"
 #include "common/registry/Registry.h"
 #include "keystations/BrantwickDoc.h"
@@ -16,8 +16,8 @@
 #include "protocol/outgoing/PassThroughModeMessages.h"
 #include "tests/keystations/HostPeer.h"
 #include "tests/keystations/StationRecorder.h"
-#include "tests/lab/IsoCard.h"
-#include "tests/lab/LabGTest.h"
+#include "lab/IsoCard.h"
+#include "tests/support/LabGTest.h"
 #include "tests/registry/TempRegistry.h"
 #include "tests/support/TestPackets.h"
 

@@ -1,8 +1,8 @@
 // The lab's card models on their own, without a daemon: what the reader tests rely on them for.
 #include <gtest/gtest.h>
 
-#include "tests/lab/ContactlessReaderModel.h"
-#include "tests/lab/IsoCard.h"
+#include "lab/ContactlessReaderModel.h"
+#include "lab/IsoCard.h"
 #include "tests/support/TestPackets.h"
 
 namespace tessaly::lab {

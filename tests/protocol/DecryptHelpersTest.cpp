@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "cardaccess/cipher/CipherEnvelope.h"
-#include "cardaccess/cipher/StationKey.h"
+#include "protocol/cipher/CipherEnvelope.h"
+#include "protocol/cipher/StationKey.h"
 #include "protocol/incoming/contact/BulkProcessCommand.h"
 #include "protocol/incoming/contact/ProcessCommand.h"
 #include "protocol/incoming/contactless/PiccCommands.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "cardaccess/readers/AnswerToSelect.h"
+#include "cardaccess/AnswerToSelect.h"
 #include "tests/support/TestPackets.h"
 
 namespace tessaly {

@@ -4,10 +4,10 @@
 
 #include <numeric>
 
-#include "cardaccess/readers/AnswerToSelect.h"
-#include "cardaccess/readers/ScmContactlessReader.h"
-#include "tests/lab/ContactlessReaderModel.h"
-#include "tests/lab/LabGTest.h"
+#include "cardaccess/AnswerToSelect.h"
+#include "cardaccess/ScmContactlessReader.h"
+#include "lab/ContactlessReaderModel.h"
+#include "tests/support/LabGTest.h"
 #include "tests/support/TestPackets.h"
 
 namespace tessaly {

@@ -1,7 +1,7 @@
 // What the contactless reader decides before it sends anything: these need no reader.
 #include <gtest/gtest.h>
 
-#include "cardaccess/readers/ScmContactlessReader.h"
+#include "cardaccess/ScmContactlessReader.h"
 #include "tests/support/TestPackets.h"
 
 namespace tessaly {

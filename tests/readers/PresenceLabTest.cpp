@@ -9,10 +9,10 @@
 #include <chrono>
 #include <thread>
 
-#include "cardaccess/readers/PcscReader.h"
-#include "cardaccess/readers/ReaderList.h"
-#include "tests/lab/IsoCard.h"
-#include "tests/lab/LabGTest.h"
+#include "cardaccess/PcscReader.h"
+#include "cardaccess/ReaderList.h"
+#include "lab/IsoCard.h"
+#include "tests/support/LabGTest.h"
 #include "tests/support/TestPackets.h"
 
 namespace tessaly {

@@ -2,9 +2,9 @@
 
 #include <sstream>
 
-#include "cardaccess/readers/PcscReader.h"
-#include "cardaccess/readers/ReaderErrors.h"
-#include "cardaccess/readers/ScmContactlessReader.h"
+#include "cardaccess/PcscReader.h"
+#include "cardaccess/ReaderErrors.h"
+#include "cardaccess/ScmContactlessReader.h"
 
 namespace tessaly {
 namespace {

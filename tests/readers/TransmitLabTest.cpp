@@ -5,9 +5,9 @@
 #include <chrono>
 #include <iostream>
 
-#include "cardaccess/readers/PcscReader.h"
-#include "tests/lab/IsoCard.h"
-#include "tests/lab/LabGTest.h"
+#include "cardaccess/PcscReader.h"
+#include "lab/IsoCard.h"
+#include "tests/support/LabGTest.h"
 #include "tests/support/TestPackets.h"
 
 namespace tessaly {

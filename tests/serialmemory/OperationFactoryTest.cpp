@@ -4,7 +4,7 @@
 #include <map>
 #include <vector>
 
-#include "cardaccess/serialmemory/OperationFactory.h"
+#include "protocol/serialmemory/OperationFactory.h"
 #include "tests/support/TestPackets.h"
 
 namespace tessaly {

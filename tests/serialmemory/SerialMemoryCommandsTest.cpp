@@ -2,9 +2,9 @@
 
 #include <map>
 
-#include "cardaccess/serialmemory/ChipTypes.h"
-#include "cardaccess/serialmemory/Operations.h"
-#include "cardaccess/serialmemory/SerialMemoryCommands.h"
+#include "protocol/serialmemory/ChipTypes.h"
+#include "protocol/serialmemory/Operations.h"
+#include "protocol/serialmemory/SerialMemoryCommands.h"
 #include "protocol/PassThruErrors.h"
 #include "tests/serialmemory/OperationCases.h"
 #include "tests/support/TestPackets.h"

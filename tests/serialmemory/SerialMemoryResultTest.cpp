@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "cardaccess/serialmemory/SerialMemoryResult.h"
+#include "protocol/serialmemory/SerialMemoryResult.h"
 #include "protocol/PassThruErrors.h"
 #include "tests/support/TestPackets.h"
 

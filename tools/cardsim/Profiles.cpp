@@ -1,8 +1,8 @@
 #include "tools/cardsim/Profiles.h"
 
 #include "common/TextEncoding.h"
-#include "tests/lab/ContactlessReaderModel.h"
-#include "tests/lab/IsoCard.h"
+#include "lab/ContactlessReaderModel.h"
+#include "lab/IsoCard.h"
 
 namespace tessaly::tools {
 

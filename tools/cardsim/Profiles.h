@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/lab/VirtualCard.h"
+#include "lab/VirtualCard.h"
 
 namespace tessaly::tools {
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "common/TextEncoding.h"
-#include "tests/lab/LabError.h"
-#include "tests/lab/VpcdLink.h"
+#include "lab/LabError.h"
+#include "lab/VpcdLink.h"
 #include "tools/cardsim/Profiles.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "cardaccess/cipher/CipherEnvelope.h"
+#include "protocol/cipher/CipherEnvelope.h"
 #include "common/Format.h"
 #include "common/TextEncoding.h"
 #include "common/ValueTable.h"

@@ -1,6 +1,6 @@
 #include "protocol/incoming/contact/ProcessCommand.h"
 
-#include "cardaccess/cipher/CipherEnvelope.h"
+#include "protocol/cipher/CipherEnvelope.h"
 #include "common/ValueTable.h"
 
 namespace tessaly {

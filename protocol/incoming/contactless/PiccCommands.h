@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "cardaccess/cipher/CipherEnvelope.h"
+#include "protocol/cipher/CipherEnvelope.h"
 #include "protocol/ObjCommResponse.h"
 #include "protocol/ValueCodes.h"
 

@@ -1,6 +1,6 @@
 #include "tools/objcomm/script/CommandClasses.h"
 
-#include "cardaccess/serialmemory/SerialMemoryCommands.h"
+#include "protocol/serialmemory/SerialMemoryCommands.h"
 #include "protocol/incoming/contact/BaudRateCommand.h"
 #include "protocol/incoming/contact/BulkProcessCommand.h"
 #include "protocol/incoming/contact/CardSimulationCommand.h"

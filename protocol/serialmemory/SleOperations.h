@@ -1,0 +1,242 @@
+// Operations of the Siemens SLE chips: 4418/4428 (0x81), 4432/4442 (0x82), 4436 (0x83) and 4406 (0x88).
+// The byte write and read of the 4432 serve the Gemplus GPM 896 and 256 as well.
+#pragma once
+
+#include <cstdint>
+
+#include "protocol/serialmemory/ChipTypes.h"
+#include "protocol/serialmemory/OperationLayouts.h"
+
+namespace tessaly {
+
+inline constexpr CodeText kWriteMemoryCodes[] = {
+    {0x0C, "Write Protect bit With Data Comparison"},
+    {0x8C, "Write and erase with protect bit"},
+    {0xCC, "Write and erase without protect bit"},
+};
+inline constexpr CodeText kReadMemoryCodes[] = {
+    {0x30, "Read data with protect bit"},
+    {0x70, "Read data with out protect bit"},
+};
+inline constexpr CodeText kWriteBytesNames[] = {
+    {kChipSle4432, "Write Bytes 4432"}, {kChipGpm896, "Write Bytes 896"}, {kChipGpm256, "Write Bytes 256"}};
+inline constexpr CodeText kReadBytesNames[] = {
+    {kChipSle4432, "Read Bytes 4432"}, {kChipGpm896, "Read Bytes 896"}, {kChipGpm256, "Read Bytes 256"}};
+inline constexpr CodeText kAuthenticationControls[] = {{0x6E, "Authentication Control 1"},
+                                                       {0x6F, "Authentication Control 2"}};
+inline constexpr CodeText kBitAddressNames[] = {
+    {0x06, "Erase Bit With Carry"}, {0x08, "Write Bit Address"}, {0x0B, "Read Bit Address"}};
+
+class CSmOpChgPsc4418 final : public CSmOpFields<CSmOpChgPsc4418> {
+public:
+    static constexpr const char* kClassName = "CSmOpChgPsc4418";
+    static constexpr const char* kName = "Change PIN";
+    CSmOpChgPsc4418(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
+        : CSmOpFields(chip, code, extended) {
+        ReadParams(body);
+    }
+
+    std::uint32_t GetOldPin() const { return m_oldPin; }
+    std::uint32_t GetNewPin() const { return m_newPin; }
+
+    template <class V>
+    void Visit(V& v) {
+        v.U16(m_oldPin, "Old PIN", describe::hex2{});
+        v.U16(m_newPin, "New PIN", describe::hex2{});
+    }
+
+private:
+    std::uint32_t m_oldPin = 0;
+    std::uint32_t m_newPin = 0;
+};
+
+class CSmOpVerifyPsc4418 final : public CSmOpWordParam<CSmOpVerifyPsc4418> {
+public:
+    static constexpr const char* kClassName = "CSmOpVerifyPsc4418";
+    static constexpr const char* kName = "Verify PIN";
+    static constexpr const char* kLabel = "Current PIN";
+    static constexpr describe::hex2 kFormat{};
+    CSmOpVerifyPsc4418(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
+        : CSmOpWordParam(chip, code, body, extended) {}
+
+    std::uint32_t GetPin() const { return GetValue(); }
+};
+
+class CSmOpWriteMemory4418 final : public CSmOpFields<CSmOpWriteMemory4418> {
+public:
+    static constexpr const char* kClassName = "CSmOpWriteMemory4418";
+    static constexpr const char* kName = "Write Memory";
+    CSmOpWriteMemory4418(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
+        : CSmOpFields(chip, code, extended) {
+        ReadParams(body);
+    }
+
+    std::uint32_t GetAddress() const { return m_address; }
+    std::uint32_t GetWriteCode() const { return m_writeCode; }
+    const CByteArray& GetData() const { return m_data; }
+
+    template <class V>
+    void Visit(V& v) {
+        v.U16(m_address, "Address at which to Start Writing", describe::hex2{});
+        v.U8(m_writeCode, "Write Code", describe::Table{kWriteMemoryCodes, "Unknowm Code Type"});
+        v.Bytes(m_data, LengthPrefix::TwoBytes, "Data to Write", describe::HexOrNone{});
+    }
+
+private:
+    std::uint32_t m_address = 0;
+    std::uint32_t m_writeCode = 0;
+    CByteArray m_data;
+};
+
+class CSmOpReadMemory4418 final : public CSmOpFields<CSmOpReadMemory4418> {
+public:
+    static constexpr const char* kClassName = "CSmOpReadMemory4418";
+    static constexpr const char* kName = "Read Memory";
+    CSmOpReadMemory4418(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
+        : CSmOpFields(chip, code, extended) {
+        ReadParams(body);
+    }
+
+    std::uint32_t GetAddress() const { return m_address; }
+    std::uint32_t GetCount() const { return m_count; }
+    std::uint32_t GetReadCode() const { return m_readCode; }
+
+    template <class V>
+    void Visit(V& v) {
+        v.U16(m_address, "Address from which to read", describe::hex2{});
+        v.U16(m_count, "Number of bytes to read", describe::hex2{});
+        v.U8(m_readCode, "Read Code", describe::Table{kReadMemoryCodes, "Unknowm Code Type"});
+    }
+
+private:
+    std::uint32_t m_address = 0;
+    std::uint32_t m_count = 0;
+    std::uint32_t m_readCode = 0;
+};
+
+class CSmOpVerification4432 final : public CSmOpThreeBytes<CSmOpVerification4432> {
+public:
+    static constexpr const char* kClassName = "CSmOpVerification4432";
+    static constexpr const char* kName = "Verification";
+    static constexpr const char* kLabels[3] = {"Byte 1 of Verification Data", "Byte 2 of Verification Data",
+                                               "Byte 3 of Verification Data"};
+    CSmOpVerification4432(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
+        : CSmOpThreeBytes(chip, code, body, extended) {}
+};
+
+// Named after the chip it was made for.
+class CSmOpWriteBytes4432_896_256 final : public CSmOpAddressData<CSmOpWriteBytes4432_896_256> {
+public:
+    static constexpr const char* kClassName = "CSmOpWriteBytes4432_896_256";
+    static constexpr const char* kAddressLabel = "Address at which to start writing";
+    static constexpr const char* kDataLabel = "Data to write";
+    CSmOpWriteBytes4432_896_256(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
+        : CSmOpAddressData(chip, code, body, extended) {}
+
+    const char* Name() const { return LookupText(kWriteBytesNames, GetChipType(), "Unknown Operation"); }
+};
+
+class CSmOpWriteProtection4432 final : public CSmOpAddressData<CSmOpWriteProtection4432> {
+public:
+    static constexpr const char* kClassName = "CSmOpWriteProtection4432";
+    static constexpr const char* kName = "Write Protection";
+    static constexpr const char* kAddressLabel = "Address at which to start comparing";
+    static constexpr const char* kDataLabel = "Data to compare";
+    CSmOpWriteProtection4432(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
+        : CSmOpAddressData(chip, code, body, extended) {}
+};
+
+class CSmOpWriteSecurity4432 final : public CSmOpAddressData<CSmOpWriteSecurity4432> {
+public:
+    static constexpr const char* kClassName = "CSmOpWriteSecurity4432";
+    static constexpr const char* kName = "Write Security";
+    static constexpr const char* kAddressLabel = "Address at which to start writing";
+    static constexpr const char* kDataLabel = "Data to write";
+    CSmOpWriteSecurity4432(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
+        : CSmOpAddressData(chip, code, body, extended) {}
+};
+
+// Named after the chip it was made for.
+class CSmOpReadBytes4432_896_256 final : public CSmOpFields<CSmOpReadBytes4432_896_256> {
+public:
+    static constexpr const char* kClassName = "CSmOpReadBytes4432_896_256";
+    CSmOpReadBytes4432_896_256(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
+        : CSmOpFields(chip, code, extended) {
+        ReadParams(body);
+    }
+
+    const char* Name() const { return LookupText(kReadBytesNames, GetChipType(), "Unknown Operation"); }
+    std::uint32_t GetAddress() const { return m_address; }
+    std::uint32_t GetCount() const { return m_count; }
+
+    template <class V>
+    void Visit(V& v) {
+        v.U8(m_address, "Address from which to read", describe::hex2{});
+        v.U8(m_count, "Number of bytes to read", describe::hex2{});
+    }
+
+private:
+    std::uint32_t m_address = 0;
+    std::uint32_t m_count = 0;
+};
+
+class CSmOpPresentTransportCode4436_4406 final : public CSmOpThreeBytes<CSmOpPresentTransportCode4436_4406> {
+public:
+    static constexpr const char* kClassName = "CSmOpPresentTransportCode4436_4406";
+    static constexpr const char* kName = "Present Transport Code";
+    static constexpr const char* kLabels[3] = {"Byte 1 of Transport Code", "Byte 2 of Transport Code",
+                                               "Byte 3 of Transport Code"};
+    CSmOpPresentTransportCode4436_4406(std::uint32_t chip, std::uint8_t code, CInBinaryString& body,
+                                       bool extended)
+        : CSmOpThreeBytes(chip, code, body, extended) {}
+};
+
+class CSmOpAuthenticate4436 final : public CSmOpFields<CSmOpAuthenticate4436> {
+public:
+    static constexpr const char* kClassName = "CSmOpAuthenticate4436";
+    static constexpr const char* kName = "Authenticate";
+    CSmOpAuthenticate4436(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
+        : CSmOpFields(chip, code, extended) {
+        ReadParams(body);
+    }
+
+    std::uint32_t GetControl() const { return m_control; }
+    const CByteArray& GetChallenge() const { return m_challenge; }
+    std::uint32_t GetResponseBits() const { return m_responseBits; }
+
+    template <class V>
+    void Visit(V& v) {
+        v.U8(m_control, "Authentication Control Type",
+             describe::Table{kAuthenticationControls, "Unknown type"});
+        v.Bytes(m_challenge, LengthPrefix::OneByte, "Challenge Data", describe::HexOrNone{});
+        v.U16(m_responseBits, "Number of response bits to accept", describe::hex2{});
+    }
+
+private:
+    std::uint32_t m_control = 0;
+    CByteArray m_challenge;
+    std::uint32_t m_responseBits = 0;
+};
+
+// Erase Bit With Carry (0x06), Write Bit Address (0x08) and Read Bit Address (0x0B).
+class CSmOpAddress4436_4406 final : public CSmOpFields<CSmOpAddress4436_4406> {
+public:
+    static constexpr const char* kClassName = "CSmOpAddress4436_4406";
+    CSmOpAddress4436_4406(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
+        : CSmOpFields(chip, code, extended) {
+        ReadParams(body);
+    }
+
+    const char* Name() const { return LookupText(kBitAddressNames, GetOperationCode(), "Unknown Operation"); }
+    std::uint32_t GetAddress() const { return m_address; }
+
+    template <class V>
+    void Visit(V& v) {
+        v.U32(m_address, "Address", describe::hex2{});
+    }
+
+private:
+    std::uint32_t m_address = 0;
+};
+
+}  // namespace tessaly

@@ -1,9 +1,0 @@
-tessaly_add_test(protocol_contact_tests
-  SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/ContactCases.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ContactCommandsTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ProcessCommandTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/BulkProcessCommandTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ReaderAttributeTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/StationCommandsTest.cpp
-)

@@ -1,9 +1,0 @@
-tessaly_add_test(protocol_contactless_tests
-  SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/Frames.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/DeviceRepliesTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/KeyCommandsTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/MessageAndEndTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PiccCommandsTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/RoundTripTest.cpp
-)
