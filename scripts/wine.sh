@@ -5,7 +5,7 @@
 # machines whose kernel cannot run 32-bit programs it also breaks `wine` for 64-bit ones.
 tessaly_windows_packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64
-  googletest wine wine64 wine64-tools libgnutls30 xvfb xauth imagemagick
+  googletest wine wine64 wine64-tools libgnutls30 fonts-wine xvfb xauth imagemagick
 )
 
 # The prefix of the test runs: inside the build tree, made on first use.

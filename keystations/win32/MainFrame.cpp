@@ -66,6 +66,7 @@ bool CMainFrame::Create(HINSTANCE instance, int showCommand) {
                         CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this) == nullptr) {
         return false;
     }
+    OnSize();  // an unshown window has had no WM_SIZE yet, and the list's width matters now
     // The document loads the list; the stations start before the first rows are shown.
     m_document = std::make_unique<CBrantwickDoc>();
     m_document->SetObserver(&m_notifier);
