@@ -21,11 +21,23 @@ tessaly_wine_setup() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
     wineserver -w
   fi
+  # Wine's own fonts (the caption buttons are drawn with Marlett): this Wine does not look in the
+  # folder fonts-wine fills, but every prefix's Fonts folder is read.
+  local font
+  for font in /usr/share/wine/fonts/*.ttf; do
+    [ -e "$font" ] && [ ! -e "$WINEPREFIX/drive_c/windows/Fonts/${font##*/}" ] &&
+      cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
+  return 0
 }
 
 # One persistent wineserver and Wine's services for a whole run: otherwise every program started
 # under Wine pays for starting them, and CTest waits for pipes they inherit.
 tessaly_wine_start() {
+  # A server left by an earlier run may hold a display that is gone: this run's own.
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  trap tessaly_wine_stop EXIT
   wineserver -p
   wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
 }

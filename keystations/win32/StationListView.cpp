@@ -88,8 +88,24 @@ void CStationListView::Update(const CBrantwickDoc& document, int hint) {
     }
 }
 
+// Rows placed by their status text, and in the document's order where the texts are equal (the
+// list's own sorted insertion leaves equal rows in an order of its own).
+int CALLBACK CStationListView::CompareRows(LPARAM first, LPARAM second, LPARAM list) {
+    const auto& texts = reinterpret_cast<const CStationListView*>(list)->m_sortTexts;
+    const auto firstText = texts.find(first);
+    const auto secondText = texts.find(second);
+    const int order = firstText == texts.end() || secondText == texts.end()
+                          ? 0
+                          : lstrcmpiA(firstText->second.c_str(), secondText->second.c_str());
+    if (order != 0) {
+        return order;
+    }
+    return first < second ? -1 : (first > second ? 1 : 0);  // ids grow in the document's order
+}
+
 void CStationListView::RebuildRows(const CBrantwickDoc& document) {
     SendMessageA(m_list, LVM_DELETEALLITEMS, 0, 0);
+    m_sortTexts.clear();
     for (const auto& station : document.Stations()) {
         std::array<CString, kColumnCount> texts = RowTexts(*station);
         LVITEMA item{};
@@ -103,7 +119,10 @@ void CStationListView::RebuildRows(const CBrantwickDoc& document) {
             SetRowTexts(row, texts);
             SendMessageA(m_list, LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
         }
+        m_sortTexts[item.lParam] = texts[0];
     }
+    SendMessageA(m_list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(this),
+                 reinterpret_cast<LPARAM>(&CStationListView::CompareRows));
 }
 
 void CStationListView::SetRowTexts(int row, const std::array<CString, kColumnCount>& texts) {

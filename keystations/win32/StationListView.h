@@ -6,6 +6,7 @@
 #include "platform/WindowsBase.h"
 
 #include <array>
+#include <map>
 
 #include "common/Types.h"
 #include "keystations/BrantwickDoc.h"
@@ -32,11 +33,13 @@ public:
     static std::array<CString, kColumnCount> RowTexts(const CKeyStation& station);
 
 private:
+    static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM list);
     void RebuildRows(const CBrantwickDoc& document);
     void SetRowTexts(int row, const std::array<CString, kColumnCount>& texts);
 
     HWND m_list = nullptr;
     bool m_hasColumns = false;
+    std::map<LPARAM, CString> m_sortTexts;  // status texts of the last rebuild, by station id
 };
 
 // A width given in pixels at 96 dots per inch, at the screen's resolution.

@@ -7,7 +7,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 
 #include "common/registry/Registry.h"
@@ -29,11 +28,6 @@ void Configure(const std::vector<std::pair<std::string, std::uint32_t>>& station
         ASSERT_TRUE(WriteRegistryString(server + "\\ReaderName", stations[i].first, false));
         ASSERT_TRUE(WriteRegistryDWord(server + "\\Port", stations[i].second));
     }
-}
-
-std::vector<LPARAM> Sorted(std::vector<LPARAM> ids) {
-    std::sort(ids.begin(), ids.end());
-    return ids;
 }
 
 class KeyStationsWindowTest : public ::testing::Test {
@@ -91,11 +85,11 @@ TEST_F(KeyStationsWindowTest, ListShowsEveryConfiguredStation) {
     }
     EXPECT_EQ(SendMessageA(ListView_GetHeader(m_list), HDM_GETITEMCOUNT, 0, 0), 6);
 
-    std::vector<std::vector<std::string>> rows = ListRows(m_list, 6);
-    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a[1] < b[1]; });
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"CardFailed", "Reader One", "5001", "", "", "0"}));
-    EXPECT_EQ(rows[1], (std::vector<std::string>{"CardFailed", "Reader Two", "5002", "", "", "0"}));
-    EXPECT_EQ(Sorted(ListItemData(m_list)), (std::vector<LPARAM>{1, 2}));
+    // Equal statuses keep the configured order.
+    const std::vector<std::vector<std::string>> rows = ListRows(m_list, 6);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"CardFailed", "Reader Two", "5002", "", "", "0"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"CardFailed", "Reader One", "5001", "", "", "0"}));
+    EXPECT_EQ(ListItemData(m_list), (std::vector<LPARAM>{1, 2}));
 
     // A station that no longer exists is ignored.
     PostMessageA(m_frame, WM_APP + 1, 77, 0);
@@ -122,7 +116,7 @@ TEST_F(KeyStationsWindowTest, StatusBarShowsPromptsAndIndicators) {
 
 TEST_F(KeyStationsWindowTest, RestartMakesNewStations) {
     PostMessageA(m_frame, WM_COMMAND, ID_FILE_NEW, 0);
-    ASSERT_TRUE(WaitUntil([&] { return Sorted(ListItemData(m_list)) == std::vector<LPARAM>{3, 4}; }));
+    ASSERT_TRUE(WaitUntil([&] { return ListItemData(m_list) == std::vector<LPARAM>{3, 4}; }));
     for (const std::vector<std::string>& row : ListRows(m_list, 6)) {
         EXPECT_EQ(row[0], "CardFailed");
         EXPECT_EQ(row[5], "0");
@@ -176,7 +170,8 @@ TEST_F(KeyStationsWindowTest, EditConfigurationAddsRemovesAndSaves) {
     ASSERT_NE(question, nullptr);
     EXPECT_EQ(MessageBoxText(question), "Configuration has changed - restart key servers?");
     Press(question, IDYES);
-    ASSERT_TRUE(WaitUntil([&] { return Sorted(ListItemData(m_list)) == std::vector<LPARAM>{3, 4}; }));
+    ASSERT_TRUE(WaitUntil([&] { return ListItemData(m_list) == std::vector<LPARAM>{3, 4}; }));
+    EXPECT_EQ(ListRows(m_list, 6)[1][1], "Reader One");
     EXPECT_EQ(ReadRegistryString(kKey + "\\Server0\\ReaderName"), "Reader Two");
     EXPECT_EQ(ReadRegistryString(kKey + "\\Server1\\ReaderName"), "Reader One");
     EXPECT_EQ(ReadRegistryDWord(kKey + "\\Server1\\Port"), 4000U);
