@@ -42,8 +42,8 @@ REGSAM ViewOf(RegistryRoot root, const std::string& path) {
     }
     constexpr const char* kClasses = "SOFTWARE\\CLASSES";
     const std::size_t length = std::char_traits<char>::length(kClasses);
-    const bool classes = folded.compare(0, length, kClasses) == 0 &&
-                         (folded.size() == length || folded[length] == '\\');
+    const bool classes =
+        folded.compare(0, length, kClasses) == 0 && (folded.size() == length || folded[length] == '\\');
     return classes ? 0 : KEY_WOW64_32KEY;
 }
 
@@ -81,7 +81,8 @@ RegistryStatus DeletePath(RegistryRoot root, const std::string& path) {
     const std::string parentPath = split == std::string::npos ? std::string() : trimmed.substr(0, split);
     const std::string name = split == std::string::npos ? trimmed : trimmed.substr(split + 1);
     HKEY rawParent = nullptr;
-    LONG result = RegOpenKeyExA(RootKey(root), parentPath.c_str(), 0, KEY_READ | KEY_WRITE | view, &rawParent);
+    LONG result =
+        RegOpenKeyExA(RootKey(root), parentPath.c_str(), 0, KEY_READ | KEY_WRITE | view, &rawParent);
     if (result != ERROR_SUCCESS) {
         return StatusOf(result);
     }

@@ -14,7 +14,8 @@ CString CAboutDlg::VersionText() {
 }
 
 void CAboutDlg::DoModal(HWND owner) {
-    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUTBOX), owner, &CAboutDlg::DialogProc, 0);
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUTBOX), owner, &CAboutDlg::DialogProc,
+                    0);
 }
 
 INT_PTR CALLBACK CAboutDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM /*lParam*/) {

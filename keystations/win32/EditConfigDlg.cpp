@@ -34,8 +34,9 @@ void SelectRow(HWND list, int row) {
 }  // namespace
 
 bool CEditConfigDlg::DoModal(HWND owner) {
-    const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_EDIT_CONFIGURATION), owner,
-                                           &CEditConfigDlg::DialogProc, reinterpret_cast<LPARAM>(this));
+    const INT_PTR result =
+        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_EDIT_CONFIGURATION), owner,
+                        &CEditConfigDlg::DialogProc, reinterpret_cast<LPARAM>(this));
     return result == IDOK;
 }
 
@@ -109,7 +110,8 @@ void CEditConfigDlg::OnAdd() {
 
 void CEditConfigDlg::OnRemove() {
     const HWND list = GetDlgItem(m_dialog, IDC_CURRENT_READERS);
-    m_rules->Select(static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+    m_rules->Select(
+        static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
     if (const std::optional<CString> refusal = m_rules->Remove()) {
         Complain(*refusal, 0);
         return;
@@ -138,7 +140,8 @@ void CEditConfigDlg::ShowRows() {
         item.mask = LVIF_TEXT;
         item.iItem = static_cast<int>(i);
         item.pszText = const_cast<char*>(rows[i].readerName.c_str());
-        const auto row = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        const auto row =
+            static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
         LVITEMA port{};
         port.iSubItem = 1;
         port.pszText = const_cast<char*>(rows[i].portText.c_str());
@@ -160,7 +163,8 @@ void CEditConfigDlg::ShowReaders() {
     const LRESULT found = chosen.empty() ? CB_ERR
                                          : SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                                         reinterpret_cast<LPARAM>(chosen.c_str()));
-    SendMessageA(combo, CB_SETCURSEL, found == CB_ERR ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(found), 0);
+    SendMessageA(combo, CB_SETCURSEL, found == CB_ERR ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(found),
+                 0);
 }
 
 void CEditConfigDlg::ShowPort(int port) {
@@ -190,7 +194,8 @@ void CEditConfigDlg::FitDropDown() {
 }
 
 bool CEditConfigDlg::CheckPortField() {
-    const std::optional<int> port = CEditConfiguration::ParseInteger(GetWindowTextOf(GetDlgItem(m_dialog, IDC_PORT)));
+    const std::optional<int> port =
+        CEditConfiguration::ParseInteger(GetWindowTextOf(GetDlgItem(m_dialog, IDC_PORT)));
     if (!port) {
         Complain(CEditConfiguration::kNotAnInteger, IDC_PORT);
         return false;

@@ -40,8 +40,9 @@ int IndicatorWidth(HWND bar, const CString& text) {
 }  // namespace
 
 bool CFrameStatusBar::Create(HWND parent, HINSTANCE instance) {
-    m_bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), instance, nullptr);
+    m_bar =
+        CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), instance, nullptr);
     if (m_bar == nullptr) {
         return false;
     }

@@ -226,7 +226,8 @@ void CMainFrame::Configure() {
             return;
         }
         m_document->SetEntries(dialog.Entries());
-        if (ShowMessage(m_window, LoadResourceText(IDS_RESTART_QUESTION), MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        if (ShowMessage(m_window, LoadResourceText(IDS_RESTART_QUESTION), MB_YESNO | MB_ICONQUESTION) !=
+            IDYES) {
             return;  // kept in memory only: the next restart starts it, the registry keeps the old list
         }
         // A failed write is told, not passed over: the list would be gone at the next start.
@@ -240,7 +241,8 @@ void CMainFrame::Configure() {
 void CMainFrame::ToggleStatusBar() {
     const bool visible = !m_statusBar.IsVisible();
     m_statusBar.Show(visible);
-    CheckMenuItem(GetMenu(m_window), ID_VIEW_STATUS_BAR, MF_BYCOMMAND | (visible ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(GetMenu(m_window), ID_VIEW_STATUS_BAR,
+                  MF_BYCOMMAND | (visible ? MF_CHECKED : MF_UNCHECKED));
     OnSize();
 }
 

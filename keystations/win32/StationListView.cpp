@@ -36,8 +36,9 @@ int ScaleToScreen(int pixels) {
 bool CStationListView::Create(HWND parent, HINSTANCE instance) {
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SORTASCENDING |
                         LVS_AUTOARRANGE | LVS_SHOWSELALWAYS;
-    m_list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", style, 0, 0, 0, 0, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATION_LIST)), instance, nullptr);
+    m_list =
+        CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", style, 0, 0, 0, 0, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATION_LIST)), instance, nullptr);
     return m_list != nullptr;
 }
 
@@ -49,7 +50,8 @@ void CStationListView::InitialUpdate(const CBrantwickDoc& document) {
             column.pszText = const_cast<char*>(kColumns[static_cast<std::size_t>(i)].heading);
             column.cx = ScaleToScreen(kColumns[static_cast<std::size_t>(i)].width);
             column.iSubItem = i;
-            SendMessageA(m_list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+            SendMessageA(m_list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(&column));
         }
         m_hasColumns = true;
     }
@@ -80,8 +82,8 @@ void CStationListView::Update(const CBrantwickDoc& document, int hint) {
     LVFINDINFOA find{};
     find.flags = LVFI_PARAM;
     find.lParam = static_cast<LPARAM>(hint);
-    const auto row = static_cast<int>(SendMessageA(m_list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
-                                                   reinterpret_cast<LPARAM>(&find)));
+    const auto row = static_cast<int>(
+        SendMessageA(m_list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
     if (row >= 0) {
         SetRowTexts(row, RowTexts(*station));
         SendMessageA(m_list, LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);

@@ -11,8 +11,9 @@ void CStationNotifier::OnStationChanged(int stationId) {
 }
 
 void CStationNotifier::OnStationLog(int stationId, const CString& text) {
-    const CString line = stationId == 0 ? FormatText("Key Stations: %s\n", text.c_str())
-                                        : FormatText("Key Stations: station %d: %s\n", stationId, text.c_str());
+    const CString line = stationId == 0
+                             ? FormatText("Key Stations: %s\n", text.c_str())
+                             : FormatText("Key Stations: station %d: %s\n", stationId, text.c_str());
     OutputDebugStringA(line.c_str());
 }
 

@@ -38,7 +38,8 @@ std::optional<int> ParseCommandLine(int& closeAfterMs) {
     const std::optional<int> done = tessaly::cli::Parse(app, args, out, err);
     if (done) {
         const CString text = err.str().empty() ? out.str() : err.str();
-        tessaly::win32::ShowMessage(nullptr, text, MB_OK | (*done == 0 ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+        tessaly::win32::ShowMessage(nullptr, text,
+                                    MB_OK | (*done == 0 ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
     }
     return done;
 }

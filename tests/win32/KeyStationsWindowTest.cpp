@@ -34,7 +34,8 @@ class KeyStationsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Configure({{"Reader Two", 5002}, {"Reader One", 5001}});
-        m_program = std::make_unique<CChildProgram>(std::string("\"") + TESSALY_BRANTWICK_EXE + "\" --close-after 300000");
+        m_program = std::make_unique<CChildProgram>(std::string("\"") + TESSALY_BRANTWICK_EXE +
+                                                    "\" --close-after 300000");
         ASSERT_TRUE(m_program->IsRunning());
         m_frame = m_program->WaitForWindow(kFrameClass, "Key Stations");
         ASSERT_NE(m_frame, nullptr);
@@ -102,10 +103,13 @@ TEST_F(KeyStationsWindowTest, StatusBarShowsPromptsAndIndicators) {
     EXPECT_EQ(StatusTexts(m_bar).size(), 4U);
     EXPECT_EQ(StatusTexts(m_bar)[0], "Ready");
     const std::array<std::pair<UINT, std::string>, 3> prompts = {
-        {{ID_FILE_NEW, "Restart Key Stations"}, {ID_CONFIGURE, "Change key station configuration"}, {0, "Ready"}}};
+        {{ID_FILE_NEW, "Restart Key Stations"},
+         {ID_CONFIGURE, "Change key station configuration"},
+         {0, "Ready"}}};
     for (const auto& [command, prompt] : prompts) {
         const WPARAM item = command == 0 ? MAKEWPARAM(0, 0xFFFF) : MAKEWPARAM(command, MF_HILITE);
-        SendMessageA(m_frame, WM_MENUSELECT, item, command == 0 ? 0 : reinterpret_cast<LPARAM>(GetMenu(m_frame)));
+        SendMessageA(m_frame, WM_MENUSELECT, item,
+                     command == 0 ? 0 : reinterpret_cast<LPARAM>(GetMenu(m_frame)));
         EXPECT_EQ(StatusTexts(m_bar)[0], prompt);
     }
     SendMessageA(m_frame, WM_COMMAND, ID_VIEW_STATUS_BAR, 0);
@@ -137,7 +141,8 @@ TEST_F(KeyStationsWindowTest, EditConfigurationAddsRemovesAndSaves) {
              {IDC_ADD, "&Add"}, {IDC_REMOVE, "&Remove"}, {IDOK, "&Save"}, {IDCANCEL, "&Cancel"}}) {
         EXPECT_EQ(ItemText(dialog, id), text);
     }
-    EXPECT_EQ(ListRows(rows, 2), (std::vector<std::vector<std::string>>{{"Reader Two", "5002"}, {"Reader One", "5001"}}));
+    EXPECT_EQ(ListRows(rows, 2),
+              (std::vector<std::vector<std::string>>{{"Reader Two", "5002"}, {"Reader One", "5001"}}));
     EXPECT_EQ(ItemText(dialog, IDC_PORT), "5003");
     EXPECT_TRUE(ComboItems(readers).empty());  // no PC/SC readers here
 

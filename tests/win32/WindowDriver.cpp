@@ -62,8 +62,8 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
     auto* search = reinterpret_cast<WindowSearch*>(context);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    if (processId == search->processId && IsWindowVisible(window) != FALSE && ClassOf(window) == search->className &&
-        TextOf(window) == search->caption) {
+    if (processId == search->processId && IsWindowVisible(window) != FALSE &&
+        ClassOf(window) == search->className && TextOf(window) == search->caption) {
         search->found = window;
         return FALSE;
     }
@@ -87,8 +87,8 @@ CChildProgram::CChildProgram(const std::string& commandLine) {
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     std::string line = commandLine;
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_info) ==
-        FALSE) {
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &m_info) == FALSE) {
         m_info = {};
     } else {
         WaitForInputIdle(m_info.hProcess, 30000);
@@ -184,7 +184,8 @@ std::vector<std::vector<std::string>> ListRows(HWND list, int columns) {
             const char nothing = '\0';
             block.Write(0, &item, sizeof(item));
             block.Write(sizeof(LVITEMA), &nothing, 1);
-            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(block.At(0)));
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
+                         reinterpret_cast<LPARAM>(block.At(0)));
             cells.push_back(block.ReadText(sizeof(LVITEMA)));
         }
     }
@@ -239,7 +240,8 @@ std::vector<std::string> ComboItems(HWND combo) {
     for (int i = 0; i < count; ++i) {
         wchar_t wide[kTextRoom] = {};
         char text[kTextRoom] = {};
-        if (SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) < static_cast<LRESULT>(kTextRoom)) {
+        if (SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) <
+            static_cast<LRESULT>(kTextRoom)) {
             SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
             WideCharToMultiByte(CP_ACP, 0, wide, -1, text, static_cast<int>(sizeof(text)), nullptr, nullptr);
         }
