@@ -5,12 +5,23 @@
 
 #include "common/log/DriverLog.h"
 #include "common/registry/Registry.h"
+#include "platform/SystemInfo.h"
 #include "tests/registry/TempRegistry.h"
 
 namespace tessaly {
 namespace {
 
 constexpr const char* kLogPath = "HKEY_CURRENT_USER\\Software\\Tessaly\\Log File Viewer\\LogPath";
+// A record ends as a text stream ends a line: CR LF on Windows.
+const std::string kEol = test::TextLineEnd();
+
+// The folder as the log completes it: the platform's separator added unless it ends with one.
+std::string Completed(std::string folder) {
+    if (folder.empty() || folder.back() != platform::PathSeparator()) {
+        folder.push_back(platform::PathSeparator());
+    }
+    return folder;
+}
 
 // A clock that starts at 2008/05/01 13:45:10 and moves one second per reading when asked to.
 class FakeClock {
@@ -36,7 +47,7 @@ protected:
     DriverLogTest()
         : logs_(registry_.Folder() / "logs"),
           temp_(registry_.Folder() / "temp"),
-          tmpdir_("TMPDIR", temp_.string()) {
+          tmpdir_(test::TempFolderVariable(), temp_.string()) {
         std::filesystem::create_directory(logs_);
         std::filesystem::create_directory(temp_);
     }
@@ -69,8 +80,10 @@ TEST_F(DriverLogTest, WritesOneEscapedLinePerRecord) {
     EXPECT_EQ(Files(logs_), std::vector<std::filesystem::path>{file});
     EXPECT_EQ(test::ReadFileBytes(file),
               "2008/05/01 13:45:10\tM\tQuorlin\t$Revision: 31 $\tdriver/Halcyra.cpp\t412\t"
-              "APDU\\t00 A4\\nline2 \\\"q\\\" \\\\ \\x01\\xff\\x7f'?\\x00z\n"
-              "2008/05/01 13:45:10\tE\tQuorlin\t$Revision: 31 $\tdriver/Halcyra.cpp\t-1\tSocket closed\n");
+              "APDU\\t00 A4\\nline2 \\\"q\\\" \\\\ \\x01\\xff\\x7f'?\\x00z" +
+                  kEol +
+                  "2008/05/01 13:45:10\tE\tQuorlin\t$Revision: 31 $\tdriver/Halcyra.cpp\t-1\tSocket closed" +
+                  kEol);
 }
 
 TEST_F(DriverLogTest, OneFileForTheProcessNamedAfterTheFirstRecord) {
@@ -84,9 +97,8 @@ TEST_F(DriverLogTest, OneFileForTheProcessNamedAfterTheFirstRecord) {
     // Named at 13:45:10; the records carry their own seconds.
     const std::filesystem::path file = logs_ / "Quorlin_2008_05_01_13_45_10.log";
     EXPECT_EQ(Files(logs_), std::vector<std::filesystem::path>{file});
-    EXPECT_EQ(test::ReadFileBytes(file),
-              "2008/05/01 13:45:11\tM\tQuorlin\tr\ts\t1\tfirst\n"
-              "2008/05/01 13:45:12\tM\tOther\tr\ts\t2\tsecond\n");
+    EXPECT_EQ(test::ReadFileBytes(file), "2008/05/01 13:45:11\tM\tQuorlin\tr\ts\t1\tfirst" + kEol +
+                                             "2008/05/01 13:45:12\tM\tOther\tr\ts\t2\tsecond" + kEol);
 }
 
 TEST_F(DriverLogTest, NothingIsWrittenUntilEnabled) {
@@ -105,23 +117,23 @@ TEST_F(DriverLogTest, NothingIsWrittenUntilEnabled) {
     log.SetLoggingEnabled(false);
     log.WriteLog(true, "Quorlin", "r", "s", 4, "off again");
     EXPECT_EQ(test::ReadFileBytes(logs_ / "Quorlin_2008_05_01_13_45_10.log"),
-              "2008/05/01 13:45:10\tM\tQuorlin\tr\ts\t3\tnow\n");
+              "2008/05/01 13:45:10\tM\tQuorlin\tr\ts\t3\tnow" + kEol);
 }
 
 TEST_F(DriverLogTest, FolderFallsBackToTheTemporaryFolder) {
-    const std::string temp = temp_.string() + "/";
+    const std::string temp = Completed(temp_.string());
     EXPECT_EQ(GetLogFolder(), temp);  // no value at all
     for (const char* blank : {"", "   ", " \t "}) {
         ASSERT_TRUE(WriteRegistryString(kLogPath, blank, false));
         EXPECT_EQ(GetLogFolder(), temp) << "[" << blank << "]";
     }
     ASSERT_TRUE(WriteRegistryString(kLogPath, "/var/log/tessaly", false));
-    EXPECT_EQ(GetLogFolder(), "/var/log/tessaly/");
+    EXPECT_EQ(GetLogFolder(), Completed("/var/log/tessaly"));
     ASSERT_TRUE(WriteRegistryString(kLogPath, "/var/log/tessaly/", false));
-    EXPECT_EQ(GetLogFolder(), "/var/log/tessaly/");
+    EXPECT_EQ(GetLogFolder(), Completed("/var/log/tessaly/"));
     // Another type is read as its text bytes, as any string read.
     ASSERT_TRUE(WriteRegistryDWord(kLogPath, 0));
-    EXPECT_EQ(GetLogFolder(), std::string("\0\0\0/", 4));
+    EXPECT_EQ(GetLogFolder(), Completed(std::string("\0\0\0", 3)));
 
     ASSERT_TRUE(DeleteRegistryKey("HKEY_CURRENT_USER\\Software\\Tessaly"));
     CDriverLog log(clock_.Clock());
@@ -159,13 +171,13 @@ TEST_F(DriverLogTest, RecordsFromManyThreadsStayWhole) {
     const std::string text = test::ReadFileBytes(logs_ / "Quorlin_2008_05_01_13_45_10.log");
     std::size_t lines = 0;
     std::size_t start = 0;
-    for (std::size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+    for (std::size_t end = text.find(kEol); end != std::string::npos; end = text.find(kEol, start)) {
         const std::string line = text.substr(start, end - start);
         const char letter = line.back();
         EXPECT_EQ(line, "2008/05/01 13:45:10\tM\tQuorlin\tr\ts\t" + std::to_string(letter - 'a') + "\t" +
                             std::string(200, letter));
         ++lines;
-        start = end + 1;
+        start = end + kEol.size();
     }
     EXPECT_EQ(lines, 200U);
     EXPECT_EQ(start, text.size());
@@ -186,8 +198,8 @@ TEST_F(DriverLogTest, TheProcessLogStartsSwitchedOff) {
     EXPECT_EQ(files[0].filename().string().substr(0, 8), "Quorlin_");
     EXPECT_EQ(ProcessLog().LogFilePath(), files[0].string());
     const std::string text = test::ReadFileBytes(files[0]);
-    EXPECT_EQ(text.substr(19), "\tM\tQuorlin\tr\ts\t2\tafter\n");
-    EXPECT_EQ(MakeLogFileName("Quorlin").rfind(logs_.string() + "/Quorlin_", 0), 0U);
+    EXPECT_EQ(text.substr(19), "\tM\tQuorlin\tr\ts\t2\tafter" + kEol);
+    EXPECT_EQ(MakeLogFileName("Quorlin").rfind(Completed(logs_.string()) + "Quorlin_", 0), 0U);
 }
 
 }  // namespace

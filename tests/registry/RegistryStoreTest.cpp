@@ -1,4 +1,5 @@
-// Registry operations over the file store: the behaviour the settings and station code rely on.
+// Registry operations over the store (the file store, or the Windows registry): the behaviour the
+// settings and station code rely on.
 #include <gtest/gtest.h>
 
 #include "common/registry/Registry.h"
@@ -81,6 +82,9 @@ TEST_F(RegistryStoreTest, NamesIgnoreCaseButKeepTheirFirstSpelling) {
 }
 
 TEST_F(RegistryStoreTest, OnlyLettersAToZFoldCase) {
+    if (!test::RegistryIsFileStore()) {
+        GTEST_SKIP() << "the file store only";
+    }
     ASSERT_TRUE(WriteRegistryString("HKEY_CURRENT_USER\\K\\\xE9t\xE9", "latin", false));
     EXPECT_EQ(ReadRegistryString("HKEY_CURRENT_USER\\K\\\xE9T\xE9"), "latin");
     EXPECT_EQ(ReadRegistryString("HKEY_CURRENT_USER\\K\\\xC9t\xC9"), "");
@@ -140,6 +144,9 @@ TEST_F(RegistryStoreTest, ValuesOfTheRootAndTheDefaultValue) {
 }
 
 TEST_F(RegistryStoreTest, SubKeysComeInTheRegistryOrder) {
+    if (!test::RegistryIsFileStore()) {
+        GTEST_SKIP() << "the file store only";
+    }
     for (const char* name : {"Servers", "server7", "Server0", "b", "A", "_x", "Server10"}) {
         ASSERT_TRUE(WriteRegistryDWord(
             std::string("HKEY_LOCAL_MACHINE\\SOFTWARE\\TESSALY\\Brantwick\\") + name + "\\Port", 1));
@@ -201,6 +208,9 @@ TEST_F(RegistryStoreTest, UnknownRootFailsEverywhere) {
 }
 
 TEST_F(RegistryStoreTest, KeyPathsWithEmptyElementsAreRefused) {
+    if (!test::RegistryIsFileStore()) {
+        GTEST_SKIP() << "the file store only";
+    }
     EXPECT_FALSE(WriteRegistryString("HKEY_CURRENT_USER\\A\\\\B\\Value", "x", false));
     EXPECT_FALSE(
         WriteRegistryString(std::string("HKEY_CURRENT_USER\\") + std::string(256, 'k') + "\\V", "x", false));
@@ -243,6 +253,9 @@ TEST_F(RegistryStoreTest, DeleteValueReportsWhatItFound) {
 }
 
 TEST_F(RegistryStoreTest, ValuesListInTheOrderTheyWereFirstWritten) {
+    if (!test::RegistryIsFileStore()) {
+        GTEST_SKIP() << "the file store only";
+    }
     ASSERT_TRUE(WriteRegistryString("HKEY_CURRENT_USER\\K\\Zeta", "1", false));
     ASSERT_TRUE(WriteRegistryString("HKEY_CURRENT_USER\\K\\Alpha", "2", false));
     ASSERT_TRUE(WriteRegistryDWord("HKEY_CURRENT_USER\\K\\ZETA", 3));
@@ -291,6 +304,9 @@ TEST_F(RegistryStoreTest, TransactionsApplyAllOrNothing) {
 }
 
 TEST_F(RegistryStoreTest, ReadsNeverMakeTheFile) {
+    if (!test::RegistryIsFileStore()) {
+        GTEST_SKIP() << "the file store only";
+    }
     EXPECT_EQ(ReadRegistryString("HKEY_CURRENT_USER\\K\\V"), "");
     CStringArray keys;
     EXPECT_FALSE(ReadRegistrySubKeys("HKEY_CURRENT_USER", keys));
@@ -301,6 +317,9 @@ TEST_F(RegistryStoreTest, ReadsNeverMakeTheFile) {
 }
 
 TEST_F(RegistryStoreTest, AnEmptyFileBecomesTheStore) {
+    if (!test::RegistryIsFileStore()) {
+        GTEST_SKIP() << "the file store only";
+    }
     test::WriteFileBytes(registry_.StorePath(), "");
     EXPECT_EQ(ReadRegistryString("HKEY_CURRENT_USER\\K\\V"), "");
     ASSERT_TRUE(WriteRegistryString("HKEY_CURRENT_USER\\K\\V", "v", false));
@@ -321,6 +340,9 @@ void ExpectUnusable(const std::string& description) {
 }
 
 TEST_F(RegistryStoreTest, ACorruptFileFailsLikeAMissingValueAndIsLeftAlone) {
+    if (!test::RegistryIsFileStore()) {
+        GTEST_SKIP() << "the file store only";
+    }
     std::string garbage;
     for (int i = 0; i < 512; ++i) {
         garbage += "not a registry ";
@@ -339,6 +361,9 @@ TEST_F(RegistryStoreTest, ACorruptFileFailsLikeAMissingValueAndIsLeftAlone) {
 }
 
 TEST_F(RegistryStoreTest, AnUnopenablePathFailsQuietly) {
+    if (!test::RegistryIsFileStore()) {
+        GTEST_SKIP() << "the file store only";
+    }
     test::ScopedEnvironment missingFolder("TESSALY_REGISTRY",
                                           (registry_.Folder() / "no" / "such.db").string());
     ExpectUnusable("missing folder");
@@ -347,6 +372,9 @@ TEST_F(RegistryStoreTest, AnUnopenablePathFailsQuietly) {
 }
 
 TEST(RegistryStoreLocation, DefaultsToTheSystemFile) {
+    if (!test::RegistryIsFileStore()) {
+        GTEST_SKIP() << "the file store only";
+    }
     test::ScopedEnvironment empty("TESSALY_REGISTRY", "");
     EXPECT_EQ(RegistryStore::Location(), "/var/lib/tessaly/registry.db");
 }

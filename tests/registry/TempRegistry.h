@@ -1,79 +1,61 @@
-// A private registry file for one test: a fresh folder, with TESSALY_REGISTRY pointing into it for
-// the life of the object. The file store is the non-Windows registry, so these tests are POSIX.
+// A private registry for one test. Off Windows: a fresh folder with the file store in it,
+// TESSALY_REGISTRY pointing there for the life of the object. On Windows: the real registry, with
+// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER of this process mapped onto empty private keys for the
+// life of the object (and a fresh folder for files all the same). One file per platform
+// implements it (TempRegistryPosix.cpp, TempRegistryWin32.cpp).
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace tessaly::test {
 
+// Sets an environment variable of this process for the life of the object.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (old_) {
-            setenv(name_, old_->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
+    ScopedEnvironment(const char* name, const std::string& value);
+    ~ScopedEnvironment();
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
 private:
-    const char* name_;
-    std::optional<std::string> old_;
+    const char* m_name;
+    std::optional<std::string> m_old;
 };
 
-inline std::filesystem::path MakeTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessaly-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        ADD_FAILURE() << "cannot make a temporary folder from " << pattern;
-    }
-    return pattern;
-}
+// A new empty folder under the system's temporary folder.
+std::filesystem::path MakeTempFolder();
+std::string ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
 
-inline std::string ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-inline void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream file(path, std::ios::out | std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+// What the platform does where the tests look: the end of a line in a text file, the variable
+// that names the temporary folder, and whether the registry is the file store.
+const char* TextLineEnd();
+const char* TempFolderVariable();
+bool RegistryIsFileStore();
 
 class TempRegistry {
 public:
-    TempRegistry()
-        : folder_(MakeTempFolder()),
-          store_((folder_ / "registry.db").string()),
-          env_("TESSALY_REGISTRY", store_) {}
-    ~TempRegistry() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
+    TempRegistry();
+    ~TempRegistry();
     TempRegistry(const TempRegistry&) = delete;
     TempRegistry& operator=(const TempRegistry&) = delete;
 
-    const std::filesystem::path& Folder() const { return folder_; }
-    const std::string& StorePath() const { return store_; }
+    const std::filesystem::path& Folder() const { return m_folder; }
+    // The store file (the file store only).
+    const std::string& StorePath() const { return m_store; }
+
+    struct Override;
 
 private:
-    std::filesystem::path folder_;
-    std::string store_;
-    ScopedEnvironment env_;
+    std::filesystem::path m_folder;
+    std::string m_store;
+    std::unique_ptr<ScopedEnvironment> m_environment;
+    std::unique_ptr<Override> m_override;
 };
 
 }  // namespace tessaly::test
