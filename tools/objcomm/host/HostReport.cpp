@@ -9,6 +9,9 @@ constexpr const char* kPacketIndent = "   ";
 
 // A script line, or a default answer's own text (which tells that it is one).
 std::string LineText(int line, const std::string& text) {
+    if (text.empty()) {
+        return "(any answer)";  // what a command without expect lines waits for
+    }
     return line == 0 ? Trimmed(text) : "line " + std::to_string(line) + ": " + Trimmed(text);
 }
 

@@ -220,6 +220,7 @@ void CHostScriptParser::MakeSection(const Header& header, std::vector<const Step
         std::vector<Expectation>& last = section.steps.back().expectations;
         if (last.size() == 1 && last.front().line == 0 && last.front().kind == Expectation::Kind::Any) {
             last.front().kind = Expectation::Kind::Closed;
+            last.front().text = "(the client closes)";
             last.front().transaction.reset();
         }
     }
