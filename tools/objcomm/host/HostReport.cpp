@@ -106,8 +106,10 @@ void CHostTextReport::Finished(const HostSummary& summary) {
         m_out << (summary.served == 0   ? std::string("no connection was served\n")
                   : summary.served == 1 ? std::string("the connection passed\n")
                                         : "all " + std::to_string(summary.served) + " connections passed\n");
-    } else {
+    } else if (summary.failed > 0) {
         m_out << "FAILED: " << summary.failed << " of " << summary.served << " connections failed\n";
+    } else {
+        m_out << "FAILED: the host ended before the connections it owed (" << summary.served << " served)\n";
     }
     m_out.flush();
 }
