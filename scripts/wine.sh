@@ -47,8 +47,9 @@ tessaly_wine_stop() {
   wineserver -w 2>/dev/null || true
 }
 
-# True when this machine's Wine starts a 32-bit (PE32) program: `file` must be given one.
+# True when this machine's Wine starts a 32-bit (PE32) program, given a GoogleTest program: it must
+# list its tests (a Wine that cannot start it prints nothing and may still exit with 0).
 tessaly_wine_runs_pe32() {
   local program=$1
-  timeout 60 wine "$program" --gtest_list_tests </dev/null >/dev/null 2>&1
+  timeout 60 wine "$program" --gtest_list_tests </dev/null 2>/dev/null | grep -Eq '^[A-Za-z0-9_]+\.'
 }
