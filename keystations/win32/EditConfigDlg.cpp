@@ -77,7 +77,7 @@ INT_PTR CEditConfigDlg::OnMessage(UINT message, WPARAM wParam) {
 void CEditConfigDlg::OnInitDialog() {
     SendDlgItemMessageA(m_dialog, IDC_PORT_SPIN, UDM_SETRANGE32, CEditConfiguration::kMinPort,
                         CEditConfiguration::kMaxPort);
-    const HWND list = GetDlgItem(m_dialog, IDC_CURRENT_READERS);
+    HWND list = GetDlgItem(m_dialog, IDC_CURRENT_READERS);
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     InsertColumn(list, 0, "PC/SC Reader");
     InsertColumn(list, 1, "Port");
@@ -109,7 +109,7 @@ void CEditConfigDlg::OnAdd() {
 }
 
 void CEditConfigDlg::OnRemove() {
-    const HWND list = GetDlgItem(m_dialog, IDC_CURRENT_READERS);
+    HWND list = GetDlgItem(m_dialog, IDC_CURRENT_READERS);
     m_rules->Select(
         static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
     if (const std::optional<CString> refusal = m_rules->Remove()) {
@@ -132,7 +132,7 @@ void CEditConfigDlg::OnSave() {
 }
 
 void CEditConfigDlg::ShowRows() {
-    const HWND list = GetDlgItem(m_dialog, IDC_CURRENT_READERS);
+    HWND list = GetDlgItem(m_dialog, IDC_CURRENT_READERS);
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     const std::vector<EditRow>& rows = m_rules->Rows();
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -153,7 +153,7 @@ void CEditConfigDlg::ShowRows() {
 }
 
 void CEditConfigDlg::ShowReaders() {
-    const HWND combo = GetDlgItem(m_dialog, IDC_READER_NAME);
+    HWND combo = GetDlgItem(m_dialog, IDC_READER_NAME);
     const CString chosen = GetWindowTextOf(combo);
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);
     for (const CString& reader : m_rules->OfferedReaders()) {
@@ -172,13 +172,13 @@ void CEditConfigDlg::ShowPort(int port) {
 }
 
 void CEditConfigDlg::FitDropDown() {
-    const HWND combo = GetDlgItem(m_dialog, IDC_READER_NAME);
-    const HDC dc = GetDC(combo);
+    HWND combo = GetDlgItem(m_dialog, IDC_READER_NAME);
+    HDC dc = GetDC(combo);
     if (dc == nullptr) {
         return;
     }
     const auto font = reinterpret_cast<HFONT>(SendMessageA(combo, WM_GETFONT, 0, 0));
-    const HGDIOBJ old = font != nullptr ? SelectObject(dc, font) : nullptr;
+    HGDIOBJ old = font != nullptr ? SelectObject(dc, font) : nullptr;
     int widest = 0;
     for (const CString& reader : m_rules->OfferedReaders()) {
         SIZE size{};
@@ -210,7 +210,7 @@ bool CEditConfigDlg::CheckPortField() {
 void CEditConfigDlg::Complain(const CString& text, int focusControl) {
     ShowMessage(m_dialog, text, MB_OK | MB_ICONEXCLAMATION);
     if (focusControl != 0) {
-        const HWND field = GetDlgItem(m_dialog, focusControl);
+        HWND field = GetDlgItem(m_dialog, focusControl);
         SetFocus(field);
         SendMessageA(field, EM_SETSEL, 0, -1);
     }

@@ -23,11 +23,11 @@ constexpr std::array<Indicator, 3> kIndicators = {{
 
 // An indicator pane is as wide as its text with a margin on each side.
 int IndicatorWidth(HWND bar, const CString& text) {
-    const HDC dc = GetDC(bar);
+    HDC dc = GetDC(bar);
     SIZE size{};
     if (dc != nullptr) {
         const auto font = reinterpret_cast<HFONT>(SendMessageA(bar, WM_GETFONT, 0, 0));
-        const HGDIOBJ old = font != nullptr ? SelectObject(dc, font) : nullptr;
+        HGDIOBJ old = font != nullptr ? SelectObject(dc, font) : nullptr;
         GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
         if (old != nullptr) {
             SelectObject(dc, old);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "keystations/win32/AboutDlg.h"
 #include "keystations/win32/EditConfigDlg.h"
 #include "keystations/win32/Resource.h"
@@ -54,7 +56,7 @@ bool CMainFrame::Create(HINSTANCE instance, int showCommand) {
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));      // IDI_APPLICATION
     windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAINFRAME);
     windowClass.lpszClassName = kWindowClass;
     if (RegisterClassExA(&windowClass) == 0) {
@@ -137,7 +139,7 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnDestroy();
             return 0;
         case WM_NCDESTROY: {
-            const HWND window = m_window;
+            HWND window = m_window;
             SetWindowLongPtrA(window, GWLP_USERDATA, 0);
             m_window = nullptr;
             return DefWindowProcA(window, message, wParam, lParam);

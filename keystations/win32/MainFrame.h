@@ -49,9 +49,8 @@ private:
     void Configure();
     void ToggleStatusBar();
     void ShowStartError();
-    // While a dialog of this window is open, a timed close waits.
-    int m_modalDepth = 0;
 
+    int m_modalDepth = 0;  // dialogs open over the frame: a timed close waits for them
     HINSTANCE m_instance = nullptr;
     HWND m_window = nullptr;
     HACCEL m_accelerators = nullptr;  // resource: freed with the module

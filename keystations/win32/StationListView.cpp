@@ -25,7 +25,7 @@ constexpr std::array<ColumnSpec, CStationListView::kColumnCount> kColumns = {{
 }  // namespace
 
 int ScaleToScreen(int pixels) {
-    const HDC screen = GetDC(nullptr);
+    HDC screen = GetDC(nullptr);
     const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
     if (screen != nullptr) {
         ReleaseDC(nullptr, screen);
@@ -63,9 +63,9 @@ void CStationListView::InitialUpdate(const CBrantwickDoc& document) {
             others += static_cast<int>(SendMessageA(m_list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
         }
     }
-    const int free = (client.right - client.left) - others;
-    if (free > 1) {
-        SendMessageA(m_list, LVM_SETCOLUMNWIDTH, kStretchedColumn, MAKELPARAM(free, 0));
+    const int spare = (client.right - client.left) - others;
+    if (spare > 1) {
+        SendMessageA(m_list, LVM_SETCOLUMNWIDTH, kStretchedColumn, MAKELPARAM(spare, 0));
     }
     Update(document, 0);
 }

@@ -5,7 +5,7 @@
 namespace tessaly::win32 {
 
 void CStationNotifier::OnStationChanged(int stationId) {
-    if (const HWND window = m_window.load()) {
+    if (HWND window = m_window.load()) {
         (void)PostMessageA(window, WM_STATION_CHANGED, static_cast<WPARAM>(stationId), 0);
     }
 }

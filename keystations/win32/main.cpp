@@ -7,7 +7,9 @@
 
 #include <commctrl.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>

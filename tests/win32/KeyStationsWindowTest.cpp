@@ -56,7 +56,7 @@ protected:
     // Presses a button and returns the text of the message box it brings up, closing that box.
     std::string Refusal(HWND dialog, int button) {
         Press(dialog, button);
-        const HWND box = m_program->WaitForWindow(kDialogClass, "Key Stations");
+        HWND box = m_program->WaitForWindow(kDialogClass, "Key Stations");
         const std::string text = box != nullptr ? MessageBoxText(box) : "(no message box)";
         Press(box, IDOK);
         WaitUntil([&] { return IsWindow(box) == FALSE; });
@@ -129,10 +129,10 @@ TEST_F(KeyStationsWindowTest, RestartMakesNewStations) {
 }
 
 TEST_F(KeyStationsWindowTest, EditConfigurationAddsRemovesAndSaves) {
-    const HWND dialog = Open(ID_CONFIGURE, "Edit Configuration");
+    HWND dialog = Open(ID_CONFIGURE, "Edit Configuration");
     ASSERT_NE(dialog, nullptr);
-    const HWND rows = GetDlgItem(dialog, IDC_CURRENT_READERS);
-    const HWND readers = GetDlgItem(dialog, IDC_READER_NAME);
+    HWND rows = GetDlgItem(dialog, IDC_CURRENT_READERS);
+    HWND readers = GetDlgItem(dialog, IDC_READER_NAME);
     const std::vector<ListColumn> columns = ListColumns(rows, 2);
     EXPECT_EQ(columns[0].heading, "PC/SC Reader");
     EXPECT_EQ(columns[1].heading, "Port");
@@ -171,7 +171,7 @@ TEST_F(KeyStationsWindowTest, EditConfigurationAddsRemovesAndSaves) {
     EXPECT_EQ(TextOf(readers), "");
 
     Press(dialog, IDOK);
-    const HWND question = m_program->WaitForWindow(kDialogClass, "Key Stations");
+    HWND question = m_program->WaitForWindow(kDialogClass, "Key Stations");
     ASSERT_NE(question, nullptr);
     EXPECT_EQ(MessageBoxText(question), "Configuration has changed - restart key servers?");
     Press(question, IDYES);
@@ -183,7 +183,7 @@ TEST_F(KeyStationsWindowTest, EditConfigurationAddsRemovesAndSaves) {
 }
 
 TEST_F(KeyStationsWindowTest, AboutBoxAndExit) {
-    const HWND about = Open(ID_APP_ABOUT, "About Key Stations");
+    HWND about = Open(ID_APP_ABOUT, "About Key Stations");
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(ItemText(about, IDC_VERSION), "Key Stations Version 2.0.0.27");
     EXPECT_FALSE(ItemText(about, IDC_PRODUCT_NAME).empty());

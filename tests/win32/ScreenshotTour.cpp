@@ -42,12 +42,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     CChildProgram program(std::string("\"") + argv[1] + "\" --close-after 300000");
-    const HWND frame = program.WaitForWindow("TessalyKeyStationsFrame", "Key Stations");
+    HWND frame = program.WaitForWindow("TessalyKeyStationsFrame", "Key Stations");
     if (frame == nullptr || !Shoot("main", frame)) {
         return 1;
     }
     PostMessageA(frame, WM_COMMAND, ID_CONFIGURE, 0);
-    const HWND dialog = program.WaitForWindow("#32770", "Edit Configuration");
+    HWND dialog = program.WaitForWindow("#32770", "Edit Configuration");
     if (dialog != nullptr) {
         tessaly::test::SelectListRow(GetDlgItem(dialog, IDC_CURRENT_READERS), 0);
     }
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     tessaly::test::Press(dialog, IDCANCEL);
     tessaly::test::WaitUntil([&] { return IsWindow(dialog) == FALSE; });
     PostMessageA(frame, WM_COMMAND, ID_APP_ABOUT, 0);
-    const HWND about = program.WaitForWindow("#32770", "About Key Stations");
+    HWND about = program.WaitForWindow("#32770", "About Key Stations");
     if (!Shoot("about", about)) {
         return 1;
     }

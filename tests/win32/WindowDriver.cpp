@@ -51,6 +51,21 @@ private:
     std::size_t m_size;
 };
 
+// Sends `message` with `item`, and the text buffer its pszText names, placed in the window's
+// process; `item` and the text come back as the control left them.
+template <class Item>
+std::string SendRemote(HWND window, UINT message, WPARAM wParam, Item& item) {
+    const CRemoteBlock block(window, sizeof(Item) + kTextRoom + 1);
+    item.pszText = block.At(sizeof(Item));
+    item.cchTextMax = static_cast<int>(kTextRoom);
+    const char nothing = '\0';
+    block.Write(0, &item, sizeof(Item));
+    block.Write(sizeof(Item), &nothing, 1);
+    SendMessageA(window, message, wParam, reinterpret_cast<LPARAM>(block.At(0)));
+    block.Read(0, &item, sizeof(Item));
+    return block.ReadText(sizeof(Item));
+}
+
 struct WindowSearch {
     DWORD processId;
     std::string className;
@@ -156,37 +171,23 @@ void Press(HWND dialog, int buttonId) {
 
 std::vector<ListColumn> ListColumns(HWND list, int count) {
     std::vector<ListColumn> columns;
-    const CRemoteBlock block(list, sizeof(LVCOLUMNA) + kTextRoom);
     for (int i = 0; i < count; ++i) {
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.pszText = block.At(sizeof(LVCOLUMNA));
-        column.cchTextMax = static_cast<int>(kTextRoom);
-        block.Write(0, &column, sizeof(column));
-        SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(block.At(0)));
-        block.Read(0, &column, sizeof(column));
-        columns.push_back({block.ReadText(sizeof(LVCOLUMNA)), column.cx});
+        std::string heading = SendRemote(list, LVM_GETCOLUMNA, static_cast<WPARAM>(i), column);
+        columns.push_back({std::move(heading), column.cx});
     }
     return columns;
 }
 
 std::vector<std::vector<std::string>> ListRows(HWND list, int columns) {
-    std::vector<std::vector<std::string>> rows;
-    const CRemoteBlock block(list, sizeof(LVITEMA) + kTextRoom);
-    const auto count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row) {
-        std::vector<std::string>& cells = rows.emplace_back();
+    std::vector<std::vector<std::string>> rows(
+        static_cast<std::size_t>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)));
+    for (std::size_t row = 0; row < rows.size(); ++row) {
         for (int column = 0; column < columns; ++column) {
             LVITEMA item{};
             item.iSubItem = column;
-            item.pszText = block.At(sizeof(LVITEMA));
-            item.cchTextMax = static_cast<int>(kTextRoom);
-            const char nothing = '\0';
-            block.Write(0, &item, sizeof(item));
-            block.Write(sizeof(LVITEMA), &nothing, 1);
-            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
-                         reinterpret_cast<LPARAM>(block.At(0)));
-            cells.push_back(block.ReadText(sizeof(LVITEMA)));
+            rows[row].push_back(SendRemote(list, LVM_GETITEMTEXTA, row, item));
         }
     }
     return rows;
@@ -194,27 +195,22 @@ std::vector<std::vector<std::string>> ListRows(HWND list, int columns) {
 
 std::vector<LPARAM> ListItemData(HWND list) {
     std::vector<LPARAM> data;
-    const CRemoteBlock block(list, sizeof(LVITEMA));
     const auto count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < count; ++row) {
         LVITEMA item{};
         item.mask = LVIF_PARAM;
         item.iItem = row;
-        block.Write(0, &item, sizeof(item));
-        SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(block.At(0)));
-        block.Read(0, &item, sizeof(item));
+        SendRemote(list, LVM_GETITEMA, 0, item);
         data.push_back(item.lParam);
     }
     return data;
 }
 
 void SelectListRow(HWND list, int row) {
-    const CRemoteBlock block(list, sizeof(LVITEMA));
     LVITEMA item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    block.Write(0, &item, sizeof(item));
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(block.At(0)));
+    SendRemote(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), item);
 }
 
 std::vector<std::string> StatusTexts(HWND bar) {
