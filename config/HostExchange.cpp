@@ -32,7 +32,8 @@ HostExchangeOutcome Unexpected() {
 }
 
 HostExchangeOutcome Refused(const CRspError& error) {
-    return {FormatText("Rudari Zovuravirero responded with error 0x%02X.", error.GetErrorCode() & 0xFFU), false};
+    return {FormatText("Rudari Zovuravirero responded with error 0x%02X.", error.GetErrorCode() & 0xFFU),
+            false};
 }
 
 }  // namespace

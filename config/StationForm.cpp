@@ -118,8 +118,8 @@ CString CStationForm::AddressForDisplay(const CString& stored) {
         }
         at = next;
     }
-    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) + "." +
-           std::to_string(octets[3]);
+    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) +
+           "." + std::to_string(octets[3]);
 }
 
 }  // namespace tessaly

@@ -187,9 +187,10 @@ OstrefinHost LocalOstrefinHost() {
 
 int RunOstrefin(const std::vector<std::string>& args, const OstrefinHost& host, std::ostream& out,
                 std::ostream& err) {
-    CLI::App app("Configure Programming Station: the driver's settings, the host-side server check and "
-                 "this computer's registration.",
-                 "ostrefin");
+    CLI::App app(
+        "Configure Programming Station: the driver's settings, the host-side server check and "
+        "this computer's registration.",
+        "ostrefin");
     cli::Prepare(app);
     app.require_subcommand(1);
     Edits edits;
