@@ -77,7 +77,7 @@ public:
 
     template <class V>
     void Visit(V& v) {
-        v.U8(m_returnCode, "Return Code", describe::hex2{});
+        v.U8(m_returnCode, "Return Code", describe::LowerHex2{});
         v.U8(m_errorCode, "Error Code", describe::Table{kResendErrorCodes, "Unknown Value"});
     }
 

@@ -88,7 +88,7 @@ CByteArray CMsgCorvidStartPassThroughMode::EncodedItems() const {
     return out.TakeBytes();
 }
 
-void CMsgCorvidStartPassThroughMode::DescribeFields(BodyDescriber& d) const {
+void CMsgCorvidStartPassThroughMode::DescribeFields(CBodyDescriber& d) const {
     const bool wide = IsExtended();
     d.Pair("Smart Card Module Name", m_moduleName);
     d.Pair("STATION NAME", m_stationName);

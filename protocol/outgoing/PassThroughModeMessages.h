@@ -201,7 +201,7 @@ public:
                 v.U8(m_frequency);
             }
             v.U32(m_baudRate);
-            layout::CountedRun<V> run(v, LengthPrefix::TwoBytes, m_data.size() + 1);
+            layout::CCountedRun<V> run(v, LengthPrefix::TwoBytes, m_data.size() + 1);
             v.U8(m_dataType);
             layout::RestOfRun(v, run, m_data, "Data", describe::Dump{});
             if (wide) {
@@ -231,7 +231,7 @@ private:
 
     // The items as they travel, without the 4-byte prefix.
     CByteArray EncodedItems() const;
-    void DescribeFields(BodyDescriber& d) const;
+    void DescribeFields(CBodyDescriber& d) const;
 
     CString m_moduleName;
     CString m_stationName;

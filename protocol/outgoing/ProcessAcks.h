@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "protocol/cipher/CipherEnvelope.h"
 #include "common/ValueTable.h"
 #include "protocol/ObjCommMessage.h"
+#include "protocol/cipher/CipherEnvelope.h"
 #include "protocol/outgoing/MessageLayout.h"
 
 namespace tessaly {
@@ -58,13 +58,13 @@ public:
         const bool wide = IsExtended();
         const std::size_t length = m_response.size() + FixedLength(m_lengthFirst, wide);
         if (m_lengthFirst) {
-            layout::CountedRun<V> run(v, LengthPrefix::TwoBytes, length);
+            layout::CCountedRun<V> run(v, LengthPrefix::TwoBytes, length);
             VisitHead(v, wide);
             layout::ReturnCode(v, m_returnCode, wide);
             layout::RestOfRun(v, run, m_response, "Smart Card Response Data", describe::HexOrNone{});
         } else {
             VisitHead(v, wide);
-            layout::CountedRun<V> run(v, LengthPrefix::TwoBytes, length);
+            layout::CCountedRun<V> run(v, LengthPrefix::TwoBytes, length);
             layout::ReturnCode(v, m_returnCode, wide);
             layout::RestOfRun(v, run, m_response, "Smart Card Response Data", describe::HexOrNone{});
         }
@@ -80,7 +80,7 @@ private:
     void VisitHead(V& v, bool wide) {
         layout::TimeOutIndicator(v, m_indicator);
         if (wide) {
-            v.U16(m_flags, "Flags", describe::Hex4{});
+            v.U16(m_flags, "Flags", describe::UpperHex4{});
         }
     }
 
@@ -164,7 +164,7 @@ public:
     void Visit(V& v) {
         const bool wide = IsExtended();
         layout::TimeOutIndicator(v, m_indicator);
-        layout::CountedRun<V> run(v, LengthPrefix::TwoBytes, m_data.size() + FixedLength(wide));
+        layout::CCountedRun<V> run(v, LengthPrefix::TwoBytes, m_data.size() + FixedLength(wide));
         layout::ReturnCode(v, m_returnCode, wide);
         layout::RestOfRun(v, run, m_data, "Simulated Response Data", describe::SpacedOrNone{});
     }

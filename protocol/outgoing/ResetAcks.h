@@ -74,7 +74,7 @@ public:
     template <class V>
     void Visit(V& v) {
         const bool wide = this->IsExtended();
-        layout::CountedRun<V> run(v, LengthPrefix::TwoBytes, m_atr.size() + FixedLength(wide));
+        layout::CCountedRun<V> run(v, LengthPrefix::TwoBytes, m_atr.size() + FixedLength(wide));
         layout::ReturnCode(v, m_returnCode, wide);
         if (wide) {
             v.U32(m_frequency, "Frequency Value", layout::FrequencyText{true});

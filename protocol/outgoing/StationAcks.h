@@ -43,7 +43,7 @@ public:
             m_withPps = !v.AtEnd();
         }
         if (m_withPps) {
-            v.U8(m_fAndD, "F and D", describe::hex2{});
+            v.U8(m_fAndD, "F and D", describe::LowerHex2{});
             v.U32(m_baudRate, "Baud Rate", describe::Dec{});
         }
     }
@@ -158,7 +158,7 @@ public:
     void Visit(V& v) {
         const bool wide = IsExtended();
         const std::size_t fixed = 1 + (wide ? 4 : 1);
-        layout::CountedRun<V> run(v, LengthPrefix::OneByte, fixed + (m_valuePresent ? 4 : 0));
+        layout::CCountedRun<V> run(v, LengthPrefix::OneByte, fixed + (m_valuePresent ? 4 : 0));
         v.U8(m_errorIndicator, "Error Indicator", describe::Table{kAttributeIndicators, "Unknown Value"});
         layout::ReturnCode(v, m_returnCode, wide);
         if constexpr (V::kReading) {

@@ -26,7 +26,7 @@ public:
     template <class V>
     void Visit(V& v) {
         v.U8(m_option, "Present Code Option", describe::Table{kPresentCodeOptions, "Unknown Option"});
-        v.U8(m_address, "Address", describe::hex2{});
+        v.U8(m_address, "Address", describe::LowerHex2{});
         v.Bytes(m_data, LengthPrefix::OneByte, "Data to compare", describe::HexOrNone{});
     }
 
@@ -50,8 +50,8 @@ public:
 
     template <class V>
     void Visit(V& v) {
-        v.U8(m_address, "Address at which to begin erasing", describe::hex2{});
-        v.U8(m_count, "Number of words to erase", describe::hex2{});
+        v.U8(m_address, "Address at which to begin erasing", describe::LowerHex2{});
+        v.U8(m_count, "Number of words to erase", describe::LowerHex2{});
     }
 
 private:
@@ -76,7 +76,7 @@ public:
     static constexpr const char* kClassName = "CSmOpIncToAddr256";
     static constexpr const char* kName = "Increment To Address";
     static constexpr const char* kLabel = "Address to increment";
-    static constexpr describe::hex2 kFormat{};
+    static constexpr describe::LowerHex2 kFormat{};
     CSmOpIncToAddr256(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
         : CSmOpByteParam(chip, code, body, extended) {}
 };
@@ -86,7 +86,7 @@ public:
     static constexpr const char* kClassName = "CSmOpWriteByte256";
     static constexpr const char* kName = "Write Byte";
     static constexpr const char* kLabel = "Byte to write";
-    static constexpr describe::hex2 kFormat{};
+    static constexpr describe::LowerHex2 kFormat{};
     CSmOpWriteByte256(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
         : CSmOpByteParam(chip, code, body, extended) {}
 };

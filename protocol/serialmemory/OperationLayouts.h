@@ -60,7 +60,7 @@ public:
 
     template <class V>
     void Visit(V& v) {
-        v.U8(m_address, Derived::kAddressLabel, describe::hex2{});
+        v.U8(m_address, Derived::kAddressLabel, describe::LowerHex2{});
         v.Bytes(m_data, LengthPrefix::OneByte, Derived::kDataLabel, describe::HexOrNone{});
     }
 
@@ -84,7 +84,7 @@ public:
     template <class V>
     void Visit(V& v) {
         for (std::size_t i = 0; i < m_bytes.size(); ++i) {
-            v.U8(m_bytes[i], Derived::kLabels[i], describe::hex2{});
+            v.U8(m_bytes[i], Derived::kLabels[i], describe::LowerHex2{});
         }
     }
 

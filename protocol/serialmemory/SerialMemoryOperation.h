@@ -67,7 +67,7 @@ public:
     void DescribeName(CStringArray& list) const override { list.emplace_back(Self().Name()); }
     void DescribeParams(CStringArray& list) const override {
         CStringArray pairs;
-        BodyDescriber describer(pairs);
+        CBodyDescriber describer(pairs);
         Mutable().Visit(describer);
         list.insert(list.end(), pairs.begin(), pairs.end());
     }
@@ -80,13 +80,13 @@ protected:
         : CSerialMemoryOperation(chipType, operationCode, extended) {}
 
     void ReadParams(CInBinaryString& body) {
-        BodyReader reader(body);
+        CBodyReader reader(body);
         static_cast<Derived&>(*this).Visit(reader);
     }
 
 private:
     void VisitParams(COutBinaryString& out) const {
-        BodyWriter writer(out);
+        CBodyWriter writer(out);
         Mutable().Visit(writer);
     }
     const Derived& Self() const { return static_cast<const Derived&>(*this); }

@@ -41,8 +41,8 @@ public:
 
     template <class V>
     void Visit(V& v) {
-        v.U16(m_oldPin, "Old PIN", describe::hex2{});
-        v.U16(m_newPin, "New PIN", describe::hex2{});
+        v.U16(m_oldPin, "Old PIN", describe::LowerHex2{});
+        v.U16(m_newPin, "New PIN", describe::LowerHex2{});
     }
 
 private:
@@ -55,7 +55,7 @@ public:
     static constexpr const char* kClassName = "CSmOpVerifyPsc4418";
     static constexpr const char* kName = "Verify PIN";
     static constexpr const char* kLabel = "Current PIN";
-    static constexpr describe::hex2 kFormat{};
+    static constexpr describe::LowerHex2 kFormat{};
     CSmOpVerifyPsc4418(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
         : CSmOpWordParam(chip, code, body, extended) {}
 
@@ -77,7 +77,7 @@ public:
 
     template <class V>
     void Visit(V& v) {
-        v.U16(m_address, "Address at which to Start Writing", describe::hex2{});
+        v.U16(m_address, "Address at which to Start Writing", describe::LowerHex2{});
         v.U8(m_writeCode, "Write Code", describe::Table{kWriteMemoryCodes, "Unknowm Code Type"});
         v.Bytes(m_data, LengthPrefix::TwoBytes, "Data to Write", describe::HexOrNone{});
     }
@@ -103,8 +103,8 @@ public:
 
     template <class V>
     void Visit(V& v) {
-        v.U16(m_address, "Address from which to read", describe::hex2{});
-        v.U16(m_count, "Number of bytes to read", describe::hex2{});
+        v.U16(m_address, "Address from which to read", describe::LowerHex2{});
+        v.U16(m_count, "Number of bytes to read", describe::LowerHex2{});
         v.U8(m_readCode, "Read Code", describe::Table{kReadMemoryCodes, "Unknowm Code Type"});
     }
 
@@ -171,8 +171,8 @@ public:
 
     template <class V>
     void Visit(V& v) {
-        v.U8(m_address, "Address from which to read", describe::hex2{});
-        v.U8(m_count, "Number of bytes to read", describe::hex2{});
+        v.U8(m_address, "Address from which to read", describe::LowerHex2{});
+        v.U8(m_count, "Number of bytes to read", describe::LowerHex2{});
     }
 
 private:
@@ -209,7 +209,7 @@ public:
         v.U8(m_control, "Authentication Control Type",
              describe::Table{kAuthenticationControls, "Unknown type"});
         v.Bytes(m_challenge, LengthPrefix::OneByte, "Challenge Data", describe::HexOrNone{});
-        v.U16(m_responseBits, "Number of response bits to accept", describe::hex2{});
+        v.U16(m_responseBits, "Number of response bits to accept", describe::LowerHex2{});
     }
 
 private:
@@ -232,7 +232,7 @@ public:
 
     template <class V>
     void Visit(V& v) {
-        v.U32(m_address, "Address", describe::hex2{});
+        v.U32(m_address, "Address", describe::LowerHex2{});
     }
 
 private:

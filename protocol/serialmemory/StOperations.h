@@ -88,9 +88,9 @@ public:
     template <class V>
     void Visit(V& v) {
         v.U8(m_cardType, "Card Type", describe::Table{kSt133xCardTypes, "Unknown type"});
-        v.U8(m_bytes[0], "Byte 1 of Transport Code", describe::hex2{});
-        v.U8(m_bytes[1], "Byte 2 of Transport Code", describe::hex2{});
-        v.U8(m_bytes[2], "Byte 3 of Transport Code", describe::hex2{});
+        v.U8(m_bytes[0], "Byte 1 of Transport Code", describe::LowerHex2{});
+        v.U8(m_bytes[1], "Byte 2 of Transport Code", describe::LowerHex2{});
+        v.U8(m_bytes[2], "Byte 3 of Transport Code", describe::LowerHex2{});
     }
 
 private:
@@ -112,8 +112,8 @@ public:
 
     template <class V>
     void Visit(V& v) {
-        v.U8(m_address, "Address at which to write", describe::hex2{});
-        v.U8(m_byte, "Byte to write", describe::hex2{});
+        v.U8(m_address, "Address at which to write", describe::LowerHex2{});
+        v.U8(m_byte, "Byte to write", describe::LowerHex2{});
     }
 
 private:
@@ -146,7 +146,7 @@ public:
     static constexpr const char* kClassName = "CSmOpReadBytesST14C02C";
     static constexpr const char* kName = "Read Bytes";
     static constexpr const char* kLabel = "Number of bytes to read";
-    static constexpr describe::hex2 kFormat{};
+    static constexpr describe::LowerHex2 kFormat{};
     CSmOpReadBytesST14C02C(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
         : CSmOpWordParam(chip, code, body, extended) {}
 
@@ -158,7 +158,7 @@ public:
     static constexpr const char* kClassName = "CSmOpReadByteAddrST14C02C";
     static constexpr const char* kName = "Read Byte Address";
     static constexpr const char* kLabel = "Address from which to read";
-    static constexpr describe::hex2 kFormat{};
+    static constexpr describe::LowerHex2 kFormat{};
     CSmOpReadByteAddrST14C02C(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
         : CSmOpByteParam(chip, code, body, extended) {}
 };
@@ -177,8 +177,8 @@ public:
 
     template <class V>
     void Visit(V& v) {
-        v.U8(m_address, "Address from which to read", describe::hex2{});
-        v.U16(m_count, "Number of bytes to read", describe::hex2{});
+        v.U8(m_address, "Address from which to read", describe::LowerHex2{});
+        v.U16(m_count, "Number of bytes to read", describe::LowerHex2{});
     }
 
 private:

@@ -64,7 +64,7 @@ private:
         CString operator()(std::uint32_t code) const;
     };
     // The protocol as a single entry, then PPS1 to PPS3 as far as PPS0 announces them.
-    void DescribePps(BodyDescriber& describer) const;
+    void DescribePps(CBodyDescriber& describer) const;
 
     std::uint32_t m_destination = 0;
     bool m_isPps = false;
