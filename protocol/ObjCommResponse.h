@@ -6,6 +6,7 @@
 
 #include "common/Types.h"
 #include "protocol/BinaryString.h"
+#include "protocol/CommandCode.h"
 #include "protocol/FieldVisitor.h"
 
 namespace tessaly {

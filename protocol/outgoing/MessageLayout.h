@@ -16,6 +16,7 @@
 #include "common/Types.h"
 #include "common/ValueTable.h"
 #include "protocol/BinaryString.h"
+#include "protocol/CommandCode.h"
 #include "protocol/DescribeFormat.h"
 #include "protocol/FieldVisitor.h"
 #include "protocol/PassThruErrors.h"

@@ -12,7 +12,7 @@ namespace tessaly {
 class CRspSetBaudRate final : public CResponseFields<CRspSetBaudRate> {
 public:
     static constexpr const char* kClassName = "CRspSetBaudRate";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x03;
     static constexpr std::uint8_t kKeepCurrentProtocol = 0xFF;
 

@@ -15,7 +15,7 @@ class CCipherContext;
 class CRspProcess final : public CResponseFields<CRspProcess> {
 public:
     static constexpr const char* kClassName = "CRspProcess";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x05;
     static constexpr const char* kDisplayName = "Process Command";
 

@@ -11,7 +11,7 @@ namespace tessaly {
 class CRspMessage final : public CResponseFields<CRspMessage> {
 public:
     static constexpr const char* kClassName = "CRspMessage";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x20;
 
     static constexpr std::uint8_t kButtonsOkCancel = 0x43;  // 'C'

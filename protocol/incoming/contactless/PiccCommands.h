@@ -15,7 +15,7 @@ namespace tessaly {
 template <class Derived>
 class CPiccCommand : public CResponseFields<Derived> {
 public:
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
 
     std::uint32_t GetDestination() const { return m_destination; }
 
