@@ -31,7 +31,6 @@ public:
     bool SaveConfiguration() const;
 
     const std::vector<KeyStationEntry>& Entries() const { return m_entries; }
-    void SetEntries(std::vector<KeyStationEntry> entries) { m_entries = std::move(entries); }
     const CString& BaseKey() const { return m_baseKey; }
 
     // Reads the settings, then makes and starts one station per entry, in list order. A station

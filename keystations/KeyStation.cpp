@@ -26,7 +26,7 @@ CKeyStation::CKeyStation(CString readerName, std::uint16_t port, StationOptions 
       m_stationId(g_lastStationId.fetch_add(1) + 1),
       m_options(std::move(options)),
       m_reader(m_readerName, false),
-      m_commands(m_reader, m_stopFlag, m_options.cipher) {}
+      m_handler(m_reader, m_stopFlag, m_options.cipher) {}
 
 CKeyStation::~CKeyStation() {
     Stop();
@@ -60,7 +60,7 @@ bool CKeyStation::Start() {
     try {
         m_thread = std::thread([this] {
             try {
-                (void)ServerLoop();
+                ServerLoop();
             } catch (const std::exception& error) {
                 // Nothing may end the process from here; the station shows that it failed.
                 Log(FormatText("The station ended: %s", error.what()));
@@ -140,10 +140,10 @@ bool CKeyStation::SendReply(platform::CSocket& socket, CObjCommMessage& reply) {
 }
 
 std::unique_ptr<CObjCommMessage> CKeyStation::DispatchCommand(CObjCommResponse& command) {
-    return m_commands.DispatchCommand(command);
+    return m_handler.DispatchCommand(command);
 }
 
-int CKeyStation::ServerLoop() {
+void CKeyStation::ServerLoop() {
     while (m_stopFlag.load() == 0) {
         AcceptClient();
         if (m_client.IsOpen()) {
@@ -157,7 +157,6 @@ int CKeyStation::ServerLoop() {
         m_listener.Close();
     }
     SetStatus(StationStatus::Stopped);
-    return 1;
 }
 
 void CKeyStation::AcceptClient() {
@@ -234,17 +233,8 @@ void CKeyStation::HandlePacket(const CByteArray& bytes) {
         if (command) {
             m_transactionNumber = transaction;
         }
-    } catch (const CPassThruSubCmdUnknown&) {
-        SendFinish(kFinishUnknownCommand);
-        return;
-    } catch (const CPassThruChecksumError&) {
-        SendFinish(kFinishChecksumError);
-        return;
-    } catch (const CPassThruCmdUnknown&) {
-        SendFinish(kFinishUnknownCommand);
-        return;
-    } catch (const CPassThruParseError&) {
-        SendFinish(kFinishCorruptedPacket);
+    } catch (const CPassThruFormatError& rejection) {
+        SendFinish(rejection.FinishReason());
         return;
     } catch (const std::exception& error) {
         // A layout that could not be held (memory): the packet cannot be taken as it is.

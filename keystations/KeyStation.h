@@ -18,7 +18,7 @@
 
 #include "cardaccess/PcscReader.h"
 #include "common/Types.h"
-#include "keystations/StationCommands.h"
+#include "keystations/StationCommandHandler.h"
 #include "keystations/StationObserver.h"
 #include "keystations/StationSettings.h"
 #include "keystations/StationStatus.h"
@@ -83,9 +83,9 @@ public:
     // A reply too long for the 16-bit frame goes in the 32-bit frame. False when it could not be
     // written completely.
     bool SendReply(platform::CSocket& socket, CObjCommMessage& reply);
-    // The body of the server thread; returns 1 when the station has stopped.
-    int ServerLoop();
-    // The acknowledgement for a command, or null when the station has none (StationCommands.h).
+    // The body of the server thread; returns when the station has stopped.
+    void ServerLoop();
+    // The acknowledgement for a command, or null when the station has none (StationCommandHandler.h).
     std::unique_ptr<CObjCommMessage> DispatchCommand(CObjCommResponse& command);
 
     // The process-wide station id counter: the id the next station will get.
@@ -122,7 +122,7 @@ private:
     std::uint32_t m_transactionNumber = 0;  // server thread
     bool m_started = false;                 // starting thread
     CPcscReader m_reader;
-    CStationCommands m_commands;
+    CStationCommandHandler m_handler;
     std::thread m_thread;  // last: joined before anything above goes
 };
 

@@ -13,19 +13,19 @@
 namespace tessaly::describe {
 
 // "%02X"
-struct Hex2 {
+struct UpperHex2 {
     CString operator()(std::uint32_t v) const { return FormatText("%02X", v); }
 };
 // "%02x"
-struct hex2 {
+struct LowerHex2 {
     CString operator()(std::uint32_t v) const { return FormatText("%02x", v); }
 };
 // "%04X"
-struct Hex4 {
+struct UpperHex4 {
     CString operator()(std::uint32_t v) const { return FormatText("%04X", v); }
 };
 // "%08x"
-struct hex8 {
+struct LowerHex8 {
     CString operator()(std::uint32_t v) const { return FormatText("%08x", v); }
 };
 // "%d" (the value taken as signed 32-bit)

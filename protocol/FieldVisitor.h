@@ -3,11 +3,11 @@
 // A protocol class writes its fields once, in wire order, in `template <class V> void Visit(V& v)`:
 //
 //     v.U8(m_destination, "Destination", describe::Table{kDestinations, "Unknown Value"});
-//     if (IsExtended()) v.U16(m_flags, "Flags", describe::Hex4{});
+//     if (IsExtended()) v.U16(m_flags, "Flags", describe::UpperHex4{});
 //     v.Bytes(m_data, LengthPrefix::TwoBytes, "Data", describe::HexOrNone{});
 //
-// BodyReader fills the fields from a CInBinaryString (the constructor), BodyWriter re-encodes them
-// (GetBody) and BodyDescriber appends label/value pairs (Describe). A field without a label is read
+// CBodyReader fills the fields from a CInBinaryString (the constructor), CBodyWriter re-encodes them
+// (GetBody) and CBodyDescriber appends label/value pairs (Describe). A field without a label is read
 // and written but not described. Conditional fields are ordinary `if`s. Parts that do not follow the
 // fields are written under `if constexpr (V::kDescribing)` (or kReading / kWriting) with the
 // visitor's In(), Out() or List().
@@ -23,13 +23,13 @@
 
 namespace tessaly {
 
-class BodyReader {
+class CBodyReader {
 public:
     static constexpr bool kReading = true;
     static constexpr bool kWriting = false;
     static constexpr bool kDescribing = false;
 
-    explicit BodyReader(CInBinaryString& in) : m_in(in) {}
+    explicit CBodyReader(CInBinaryString& in) : m_in(in) {}
 
     template <class T, class... Describe>
     void U8(T& field, Describe&&...) {
@@ -77,13 +77,13 @@ private:
     CInBinaryString& m_in;
 };
 
-class BodyWriter {
+class CBodyWriter {
 public:
     static constexpr bool kReading = false;
     static constexpr bool kWriting = true;
     static constexpr bool kDescribing = false;
 
-    explicit BodyWriter(COutBinaryString& out) : m_out(out) {}
+    explicit CBodyWriter(COutBinaryString& out) : m_out(out) {}
 
     template <class T, class... Describe>
     void U8(const T& field, Describe&&...) {
@@ -120,14 +120,14 @@ private:
     COutBinaryString& m_out;
 };
 
-class BodyDescriber {
+class CBodyDescriber {
 public:
     static constexpr bool kReading = false;
     static constexpr bool kWriting = false;
     static constexpr bool kDescribing = true;
 
     // Empties `list`; the caller then adds the opening pair.
-    explicit BodyDescriber(CStringArray& list) : m_list(list) { m_list.clear(); }
+    explicit CBodyDescriber(CStringArray& list) : m_list(list) { m_list.clear(); }
 
     template <class T>
     void U8(const T& /*field*/) {}
@@ -184,7 +184,7 @@ private:
 // must not be reached through a cast.
 template <class Layout>
 void ReadLayout(Layout& layout, CInBinaryString& body) {
-    BodyReader reader(body);
+    CBodyReader reader(body);
     layout.Visit(reader);
 }
 

@@ -56,14 +56,14 @@ public:
     const char* ClassName() const override { return Derived::kClassName; }
 
     void GetBody(COutBinaryString& out) const override {
-        BodyWriter writer(out);
+        CBodyWriter writer(out);
         // The writer only reads the fields; Visit is shared with the reader, hence not const.
         const_cast<Derived&>(static_cast<const Derived&>(*this)).Visit(writer);
         out.SetLengthPrefix(LengthPrefix::None);
     }
 
     const CStringArray& Describe() override {
-        BodyDescriber describer(m_description);
+        CBodyDescriber describer(m_description);
         describer.Pair("Command", Self().Title());
         Self().Visit(describer);
         return m_description;
@@ -76,7 +76,7 @@ protected:
 
     // For host-side decoding of a station's answer: fills the fields from a body.
     void ReadBody(CInBinaryString& body) {
-        BodyReader reader(body);
+        CBodyReader reader(body);
         Self().Visit(reader);
     }
 

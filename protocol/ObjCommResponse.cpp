@@ -1,43 +1,20 @@
 #include "protocol/ObjCommResponse.h"
 
-#include <array>
 #include <new>
 
 #include "protocol/PacketFrame.h"
 #include "protocol/PassThruErrors.h"
-#include "protocol/ResponseRegistry.h"
+#include "protocol/incoming/contact/ContactRegistry.h"
+#include "protocol/incoming/contactless/ContactlessRegistry.h"
+#include "protocol/serialmemory/SerialMemoryRegistry.h"
 
 namespace tessaly {
 namespace {
 
-using CreatorTable = std::array<ResponseCreator, 256>;
+constexpr auto kResponses = JoinRows(kContactResponses, kContactlessResponses, kSerialMemoryResponses);
+static_assert(HasUniqueCodes(kResponses), "two incoming classes claim the same code");
 
-void Fill(CreatorTable& table, std::span<const ResponseEntry> entries) {
-    for (const ResponseEntry& entry : entries) {
-        table[entry.code] = entry.create;
-    }
-}
-
-const CreatorTable& SubCommandTable() {
-    static const CreatorTable table = [] {
-        CreatorTable t{};
-        Fill(t, ContactSubCommands());
-        Fill(t, ContactlessSubCommands());
-        Fill(t, SerialMemorySubCommands());
-        return t;
-    }();
-    return table;
-}
-
-const CreatorTable& CommandTable() {
-    static const CreatorTable table = [] {
-        CreatorTable t{};
-        Fill(t, ContactCommands());
-        Fill(t, KeyAndDeviceCommands());
-        return t;
-    }();
-    return table;
-}
+constexpr CCodeIndex<ResponseCreator> kResponseIndex(kResponses);
 
 }  // namespace
 
@@ -56,12 +33,12 @@ std::unique_ptr<CObjCommResponse> CObjCommResponse::CreateFromPacket(CInBinarySt
             const std::uint8_t subCommand = payload.ReadByte();
             context.transactionNumber = payload.ReadWord();
             transactionNumber = context.transactionNumber;
-            create = SubCommandTable()[subCommand];
+            create = kResponseIndex.SubCommand(subCommand);
             if (create == nullptr) {
                 throw CPassThruSubCmdUnknown();
             }
         } else {
-            create = CommandTable()[command];
+            create = kResponseIndex.Command(command);
             if (create == nullptr) {
                 throw CPassThruCmdUnknown();
             }

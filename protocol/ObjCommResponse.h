@@ -6,6 +6,7 @@
 
 #include "common/Types.h"
 #include "protocol/BinaryString.h"
+#include "protocol/CommandCode.h"
 #include "protocol/FieldVisitor.h"
 
 namespace tessaly {
@@ -58,7 +59,7 @@ public:
     const char* ClassName() const override { return Derived::kClassName; }
 
     const CStringArray& Describe() override {
-        BodyDescriber describer(m_description);
+        CBodyDescriber describer(m_description);
         Self().DescribeOpening(describer);
         Self().Visit(describer);
         return m_description;
@@ -66,21 +67,21 @@ public:
 
     CByteArray GetBody() const override {
         COutBinaryString out;
-        BodyWriter writer(out);
+        CBodyWriter writer(out);
         // The writer only reads the fields; Visit is shared with the reader, hence not const.
         const_cast<Derived&>(static_cast<const Derived&>(*this)).Visit(writer);
         return out.TakeBytes();
     }
 
     // The opening pair; CRspMessage opens with its text instead.
-    void DescribeOpening(BodyDescriber& describer) const { describer.Pair("Command", Self().DisplayName()); }
+    void DescribeOpening(CBodyDescriber& describer) const { describer.Pair("Command", Self().DisplayName()); }
     CString DisplayName() const { return Derived::kDisplayName; }
 
 protected:
     explicit CResponseFields(bool extended) : CObjCommResponse(extended) {}
 
     void ReadBody(CInBinaryString& body) {
-        BodyReader reader(body);
+        CBodyReader reader(body);
         Self().Visit(reader);
     }
 

@@ -1,9 +1,15 @@
-// Rejections of a received packet. Thrown by value, caught by reference to the concrete class.
+// Rejections of a received packet. Thrown by value, caught by reference to the concrete class (or to
+// the base, for what they all answer: FinishReason).
 #pragma once
 
 #include <cstdint>
 
 namespace tessaly {
+
+// The finish reasons with which a station answers a rejected packet.
+inline constexpr std::uint8_t kFinishUnknownCommand = 0xF0;
+inline constexpr std::uint8_t kFinishChecksumError = 0xF1;
+inline constexpr std::uint8_t kFinishCorruptedPacket = 0xF2;
 
 class CPassThruFormatError {
 public:
@@ -21,30 +27,25 @@ public:
 class CPassThruParseError final : public CPassThruFormatError {
 public:
     const char* Name() const override { return "CPassThruParseError"; }
-    std::uint8_t FinishReason() const override { return 0xF2; }
+    std::uint8_t FinishReason() const override { return kFinishCorruptedPacket; }
 };
 
 class CPassThruChecksumError final : public CPassThruFormatError {
 public:
     const char* Name() const override { return "CPassThruChecksumError"; }
-    std::uint8_t FinishReason() const override { return 0xF1; }
+    std::uint8_t FinishReason() const override { return kFinishChecksumError; }
 };
 
 class CPassThruCmdUnknown final : public CPassThruFormatError {
 public:
     const char* Name() const override { return "CPassThruCmdUnknown"; }
-    std::uint8_t FinishReason() const override { return 0xF0; }
+    std::uint8_t FinishReason() const override { return kFinishUnknownCommand; }
 };
 
 class CPassThruSubCmdUnknown final : public CPassThruFormatError {
 public:
     const char* Name() const override { return "CPassThruSubCmdUnknown"; }
-    std::uint8_t FinishReason() const override { return 0xF0; }
+    std::uint8_t FinishReason() const override { return kFinishUnknownCommand; }
 };
-
-// Finish reasons of a rejected packet.
-inline constexpr std::uint8_t kFinishUnknownCommand = 0xF0;
-inline constexpr std::uint8_t kFinishChecksumError = 0xF1;
-inline constexpr std::uint8_t kFinishCorruptedPacket = 0xF2;
 
 }  // namespace tessaly

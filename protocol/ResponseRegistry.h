@@ -1,17 +1,18 @@
-// The factory's tables: which class a command or pass-through sub-command code makes. Each family of
-// incoming classes publishes its own table; the factory joins them.
+// The factory's rows: which class a command or pass-through sub-command code makes. Each family of
+// incoming classes lists its rows in its own registry header, with the codes taken from the classes;
+// the factory joins them and refuses a code listed twice at compile time.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <span>
 
+#include "protocol/CommandCode.h"
 #include "protocol/ObjCommResponse.h"
 
 namespace tessaly {
 
-// Makes the object from the body. `longForm` is used only by the health check and error replies;
-// `transactionNumber` only by the two end-of-pass-through classes that share sub-code 0xFF.
+// `longForm` is used only by the health check and error replies; `transactionNumber` only by the two
+// end-of-pass-through classes that share sub-code 0xFF.
 struct ResponseContext {
     bool extended;
     bool longForm;
@@ -20,8 +21,8 @@ struct ResponseContext {
 using ResponseCreator = std::unique_ptr<CObjCommResponse> (*)(CInBinaryString& body,
                                                               const ResponseContext& context);
 
-struct ResponseEntry {
-    std::uint8_t code;
+struct ResponseRow {
+    CommandCode code;
     ResponseCreator create;
 };
 
@@ -30,12 +31,21 @@ std::unique_ptr<CObjCommResponse> MakeResponse(CInBinaryString& body, const Resp
     return std::make_unique<T>(body, context.extended);
 }
 
-// Pass-through sub-commands (command 0x0A), per family.
-std::span<const ResponseEntry> ContactSubCommands();       // sub-codes 0x01-0x17, 0x21, 0x22
-std::span<const ResponseEntry> ContactlessSubCommands();   // sub-codes 0x20, 0x30-0x3A, 0xFF
-std::span<const ResponseEntry> SerialMemorySubCommands();  // sub-codes 0x0D, 0x0E
-// Commands other than 0x0A (0x01, 0x03-0x09, 0x99, 0xFF).
-std::span<const ResponseEntry> ContactCommands();       // 0x99, 0xFF
-std::span<const ResponseEntry> KeyAndDeviceCommands();  // 0x01, 0x03-0x09
+// Replies whose constructor also takes the frame's form.
+template <class T>
+std::unique_ptr<CObjCommResponse> MakeResponseWithForm(CInBinaryString& body,
+                                                       const ResponseContext& context) {
+    return std::make_unique<T>(body, context.extended, context.longForm);
+}
+
+template <class T>
+constexpr ResponseRow Response() {
+    return {CodeOf<T>(), &MakeResponse<T>};
+}
+
+template <class T>
+constexpr ResponseRow ResponseWithForm() {
+    return {CodeOf<T>(), &MakeResponseWithForm<T>};
+}
 
 }  // namespace tessaly

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "protocol/cipher/CipherEnvelope.h"
 #include "protocol/ObjCommMessage.h"
+#include "protocol/cipher/CipherEnvelope.h"
 #include "protocol/outgoing/MessageLayout.h"
 
 namespace tessaly {
@@ -14,7 +14,7 @@ namespace tessaly {
 template <class Derived>
 class CReturnCodeDataAck : public CMessageFields<Derived> {
 public:
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
 
     std::uint32_t GetReturnCode() const { return m_returnCode; }
     const CByteArray& GetData() const { return m_data; }
@@ -91,7 +91,7 @@ private:
 class CMsgPiccAntennaTuning final : public CMessageFields<CMsgPiccAntennaTuning> {
 public:
     static constexpr const char* kClassName = "CMsgPiccAntennaTuning";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x32;
     static constexpr const char* kTitle = "PICC Antenna Tuning Acknowledge";
 

@@ -28,7 +28,7 @@ inline constexpr CodeText kMessageReturnCodes[] = {
 class CMsgMessage final : public CMessageFields<CMsgMessage> {
 public:
     static constexpr const char* kClassName = "CMsgMessage";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x20;
     static constexpr const char* kTitle = "Message Acknowledge";
 
@@ -64,7 +64,7 @@ inline constexpr CodeText kResendErrorCodes[] = {
 class CMsgResend final : public CMessageFields<CMsgResend> {
 public:
     static constexpr const char* kClassName = "CMsgResend";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x10;
     static constexpr const char* kTitle = "Resend Data";
 
@@ -77,7 +77,7 @@ public:
 
     template <class V>
     void Visit(V& v) {
-        v.U8(m_returnCode, "Return Code", describe::hex2{});
+        v.U8(m_returnCode, "Return Code", describe::LowerHex2{});
         v.U8(m_errorCode, "Error Code", describe::Table{kResendErrorCodes, "Unknown Value"});
     }
 

@@ -1,9 +1,8 @@
 #include "protocol/outgoing/MessageDecoder.h"
 
-#include <array>
 #include <new>
-#include <span>
 
+#include "protocol/CommandCode.h"
 #include "protocol/PacketFrame.h"
 #include "protocol/PassThruErrors.h"
 #include "protocol/outgoing/ContactlessAcks.h"
@@ -26,14 +25,19 @@ struct MessageContext {
 using MessageCreator = std::unique_ptr<CObjCommMessage> (*)(CInBinaryString& body,
                                                             const MessageContext& context);
 
-struct MessageEntry {
-    std::uint8_t code;
+struct MessageRow {
+    CommandCode code;
     MessageCreator create;
 };
 
 template <class T>
 std::unique_ptr<CObjCommMessage> Make(CInBinaryString& body, const MessageContext& context) {
     return std::make_unique<T>(body, context.extended);
+}
+
+template <class T>
+constexpr MessageRow Message() {
+    return {CodeOf<T>(), &Make<T>};
 }
 
 // The message when the whole body reads as T; otherwise null, with the read position restored.
@@ -79,57 +83,48 @@ std::unique_ptr<CObjCommMessage> MakeHealthCheck(CInBinaryString& body, const Me
     return std::make_unique<CMsgHealthCheck>(body, context.extended, context.longForm);
 }
 
-constexpr MessageEntry kSubCommands[] = {
-    {0x00, &MakeStart},
-    {0x01, &Make<CMsgResetCard>},
-    {0x02, &Make<CMsgSetVoltage>},
-    {0x03, &Make<CMsgSetBaudRate>},
-    {0x04, &Make<CMsgSetFrequency>},
-    {0x05, &MakeProcess},
-    {0x06, &Make<CMsgEjectCard>},
-    {0x07, &Make<CMsgQueryCard>},
-    {0x08, &Make<CMsgSetNAD>},
-    {0x09, &Make<CMsgConfigSerialPort>},
-    {0x0A, &Make<CMsgGetHardwareVersion>},
-    {0x0B, &Make<CMsgWarmReset>},
-    {0x0C, &Make<CMsgBulkProcess>},
-    {0x0D, &Make<CMsgSerialMemoryProcess>},
-    {0x0E, &Make<CMsgBulkSerialProcess>},
-    {0x0F, &Make<CMsgResetCardWithPPS>},
-    {0x10, &Make<CMsgResend>},
-    {0x11, &Make<CMsgSetTimeoutValue>},
-    {0x12, &Make<CMsgWarmResetWithPPS>},
-    {0x13, &Make<CMsgKeepAlive>},
-    {0x15, &Make<CMsgCardCommandSimulation>},
-    {0x16, &Make<CMsgReaderAttribute>},
-    {0x17, &Make<CMsgSetCardType>},
-    {0x20, &Make<CMsgMessage>},
-    {0x22, &Make<CMsgSerialFlush>},
-    {0x30, &Make<CMsgPiccReset>},
-    {0x31, &Make<CMsgPiccIssuePPS>},
-    {0x32, &Make<CMsgPiccAntennaTuning>},
-    {0x33, &Make<CMsgSetKeys>},
-    {0x34, &Make<CMsgPiccAuthenticate>},
-    {0x35, &Make<CMsgPiccPower>},
-    {0x36, &Make<CMsgDiversifyKeys>},
-    {0xFF, &Make<CMsgPassThroughModeFinish>},
+constexpr MessageRow kMessages[] = {
+    {CodeOf<CMsgCorvidStartPassThroughMode>(), &MakeStart},
+    Message<CMsgResetCard>(),
+    Message<CMsgSetVoltage>(),
+    Message<CMsgSetBaudRate>(),
+    Message<CMsgSetFrequency>(),
+    {CodeOf<CMsgProcess>(), &MakeProcess},
+    Message<CMsgEjectCard>(),
+    Message<CMsgQueryCard>(),
+    Message<CMsgSetNAD>(),
+    Message<CMsgConfigSerialPort>(),
+    Message<CMsgGetHardwareVersion>(),
+    Message<CMsgWarmReset>(),
+    Message<CMsgBulkProcess>(),
+    Message<CMsgSerialMemoryProcess>(),
+    Message<CMsgBulkSerialProcess>(),
+    Message<CMsgResetCardWithPPS>(),
+    Message<CMsgResend>(),
+    Message<CMsgSetTimeoutValue>(),
+    Message<CMsgWarmResetWithPPS>(),
+    Message<CMsgKeepAlive>(),
+    Message<CMsgCardCommandSimulation>(),
+    Message<CMsgReaderAttribute>(),
+    Message<CMsgSetCardType>(),
+    Message<CMsgMessage>(),
+    Message<CMsgSerialFlush>(),
+    Message<CMsgPiccReset>(),
+    Message<CMsgPiccIssuePPS>(),
+    Message<CMsgPiccAntennaTuning>(),
+    Message<CMsgSetKeys>(),
+    Message<CMsgPiccAuthenticate>(),
+    Message<CMsgPiccPower>(),
+    Message<CMsgDiversifyKeys>(),
+    Message<CMsgPassThroughModeFinish>(),
+    Message<CMsgRegisterDevice>(),
+    Message<CMsgRequestDeviceName>(),
+    Message<CMsgSetDeviceName>(),
+    {CodeOf<CMsgHealthCheck>(), &MakeHealthCheck},
 };
+static_assert(HasUniqueCodes(kMessages), "two outgoing classes claim the same code");
 
-constexpr MessageEntry kCommands[] = {
-    {0x06, &Make<CMsgRegisterDevice>},
-    {0x07, &Make<CMsgRequestDeviceName>},
-    {0x09, &Make<CMsgSetDeviceName>},
-    {0x99, &MakeHealthCheck},
-};
-
-MessageCreator Find(std::span<const MessageEntry> table, std::uint8_t code) {
-    for (const MessageEntry& entry : table) {
-        if (entry.code == code) {
-            return entry.create;
-        }
-    }
-    return nullptr;
-}
+constexpr CCodeIndex<MessageCreator> kMessageIndex(kMessages);
 
 }  // namespace
 
@@ -146,12 +141,12 @@ std::unique_ptr<CObjCommMessage> CreateMessageFromPacket(CInBinaryString& packet
         if (command == kCommandPassThrough) {
             const std::uint8_t subCommand = payload.ReadByte();
             transactionNumber = payload.ReadWord();
-            create = Find(kSubCommands, subCommand);
+            create = kMessageIndex.SubCommand(subCommand);
             if (create == nullptr) {
                 throw CPassThruSubCmdUnknown();
             }
         } else {
-            create = Find(kCommands, command);
+            create = kMessageIndex.Command(command);
             if (create == nullptr) {
                 throw CPassThruCmdUnknown();
             }

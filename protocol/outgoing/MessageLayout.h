@@ -1,5 +1,5 @@
 // Layout pieces that several outgoing messages share, written once for the three field visitors
-// (BodyReader, BodyWriter, BodyDescriber): return codes, length fields that count the bytes after
+// (CBodyReader, CBodyWriter, CBodyDescriber): return codes, length fields that count the bytes after
 // them, nested blocks, fixed literals and labels made at run time.
 //
 // Readers are strict where a length or literal decides the layout: a length that disagrees with the
@@ -16,6 +16,7 @@
 #include "common/Types.h"
 #include "common/ValueTable.h"
 #include "protocol/BinaryString.h"
+#include "protocol/CommandCode.h"
 #include "protocol/DescribeFormat.h"
 #include "protocol/FieldVisitor.h"
 #include "protocol/PassThruErrors.h"
@@ -72,25 +73,25 @@ inline std::uint32_t Narrow(std::uint32_t value, bool wide) {
 template <class V>
 void ReturnCode(V& v, std::uint32_t& returnCode, bool wide, const char* label = "Return Code") {
     if (wide) {
-        v.U32(returnCode, label, describe::hex8{});
+        v.U32(returnCode, label, describe::LowerHex8{});
     } else {
-        v.U8(returnCode, label, describe::hex2{});
+        v.U8(returnCode, label, describe::LowerHex2{});
     }
 }
 
 // rc4: always 4 bytes, always "%08x".
 template <class V>
 void ReturnCode4(V& v, std::uint32_t& returnCode, const char* label = "Return Code") {
-    v.U32(returnCode, label, describe::hex8{});
+    v.U32(returnCode, label, describe::LowerHex8{});
 }
 
 // A length field (1 or 2 bytes) that counts the bytes following it up to the end of a run. Writers
 // write `value`; readers read the field and can then ask how much of the run is left. Describers
 // show nothing.
 template <class V>
-class CountedRun {
+class CCountedRun {
 public:
-    CountedRun(V& v, LengthPrefix width, std::size_t value) : m_v(v) {
+    CCountedRun(V& v, LengthPrefix width, std::size_t value) : m_v(v) {
         if constexpr (V::kReading) {
             m_length = width == LengthPrefix::OneByte ? v.In().ReadByte() : v.In().ReadWord();
             m_start = static_cast<std::size_t>(v.In().Position());
@@ -129,7 +130,7 @@ private:
 
 // Unprefixed bytes that fill the rest of a counted run.
 template <class V, class Format>
-void RestOfRun(V& v, const CountedRun<V>& run, CByteArray& field, const char* label, Format&& format) {
+void RestOfRun(V& v, const CCountedRun<V>& run, CByteArray& field, const char* label, Format&& format) {
     if constexpr (V::kReading) {
         v.In().ReadBytes(field, static_cast<std::int64_t>(run.Left()));
     } else {
@@ -144,14 +145,14 @@ void Block(V& v, LengthPrefix prefix, Inner&& inner) {
     if constexpr (V::kReading) {
         CInBinaryString block;
         v.In().ReadBytes(block.Bytes(), prefix);
-        BodyReader reader(block);
+        CBodyReader reader(block);
         inner(reader);
         if (block.Remaining() != 0) {
             throw CPassThruParseError();
         }
     } else if constexpr (V::kWriting) {
         COutBinaryString block;
-        BodyWriter writer(block);
+        CBodyWriter writer(block);
         inner(writer);
         v.Out().SetLengthPrefix(prefix).AppendBytes(block.Bytes()).SetLengthPrefix(LengthPrefix::None);
     } else {

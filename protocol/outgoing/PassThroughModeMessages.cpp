@@ -88,7 +88,7 @@ CByteArray CMsgCorvidStartPassThroughMode::EncodedItems() const {
     return out.TakeBytes();
 }
 
-void CMsgCorvidStartPassThroughMode::DescribeFields(BodyDescriber& d) const {
+void CMsgCorvidStartPassThroughMode::DescribeFields(CBodyDescriber& d) const {
     const bool wide = IsExtended();
     d.Pair("Smart Card Module Name", m_moduleName);
     d.Pair("STATION NAME", m_stationName);
@@ -103,8 +103,7 @@ void CMsgCorvidStartPassThroughMode::DescribeFields(BodyDescriber& d) const {
     d.Pair("Data", HexDump(m_data));
     d.Pair("Frequency Value", layout::FrequencyText{wide}(m_frequency));
     d.Pair("Baud Rate Value", DecimalText(static_cast<std::int32_t>(m_baudRate)));
-    // Items travel only in the extended form; the description shows what travels.
-    if (wide && !m_items.empty()) {
+    if (!m_items.empty()) {
         d.Pair("Extra data", HexDump(EncodedItems()));
     }
 }

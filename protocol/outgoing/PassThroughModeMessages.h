@@ -9,6 +9,7 @@
 
 #include "common/ValueTable.h"
 #include "protocol/ObjCommMessage.h"
+#include "protocol/PassThruErrors.h"
 #include "protocol/outgoing/MessageLayout.h"
 
 namespace tessaly {
@@ -25,7 +26,7 @@ inline constexpr CodeText kTarnDataTypes[] = {{0, "Data from TRNX Controller"}};
 class CMsgTarnStartPassThroughMode final : public CMessageFields<CMsgTarnStartPassThroughMode> {
 public:
     static constexpr const char* kClassName = "CMsgTarnStartPassThroughMode";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x00;
     static constexpr const char* kTitle = "Start Tarn Pass Through Mode";
 
@@ -109,8 +110,8 @@ private:
 class CMsgTerminateJob final : public CMessageFields<CMsgTerminateJob> {
 public:
     static constexpr const char* kClassName = "CMsgTerminateJob";
-    static constexpr std::uint32_t kCommand = 0x0A;
-    static constexpr int kSubCommand = 0x00;
+    static constexpr std::uint32_t kCommand = CMsgTarnStartPassThroughMode::kCommand;
+    static constexpr int kSubCommand = CMsgTarnStartPassThroughMode::kSubCommand;
     static constexpr const char* kTitle = "Start Pass through mode";
 
     CMsgTerminateJob(CString moduleName, CString applicationName, bool extended);
@@ -148,8 +149,8 @@ inline constexpr CodeText kCorvidHardwareVersions[] = {
 class CMsgCorvidStartPassThroughMode final : public CMessageFields<CMsgCorvidStartPassThroughMode> {
 public:
     static constexpr const char* kClassName = "CMsgCorvidStartPassThroughMode";
-    static constexpr std::uint32_t kCommand = 0x0A;
-    static constexpr int kSubCommand = 0x00;
+    static constexpr std::uint32_t kCommand = CMsgTarnStartPassThroughMode::kCommand;
+    static constexpr int kSubCommand = CMsgTarnStartPassThroughMode::kSubCommand;
     static constexpr const char* kTitle = "Start Card Processing";
 
     struct CTlv {
@@ -166,7 +167,8 @@ public:
         ReadBody(body);
     }
 
-    // Items travel only when extended. A value longer than 65535 bytes is cut to fit its length.
+    // Items travel only when extended (the description shows them whenever there are any). A value
+    // longer than 65535 bytes is cut to fit its length.
     void AddItem(std::uint8_t tag, CByteArray value);
     const std::vector<CRCPtr<CTlv>>& GetItems() const { return m_items; }
 
@@ -201,7 +203,7 @@ public:
                 v.U8(m_frequency);
             }
             v.U32(m_baudRate);
-            layout::CountedRun<V> run(v, LengthPrefix::TwoBytes, m_data.size() + 1);
+            layout::CCountedRun<V> run(v, LengthPrefix::TwoBytes, m_data.size() + 1);
             v.U8(m_dataType);
             layout::RestOfRun(v, run, m_data, "Data", describe::Dump{});
             if (wide) {
@@ -231,7 +233,7 @@ private:
 
     // The items as they travel, without the 4-byte prefix.
     CByteArray EncodedItems() const;
-    void DescribeFields(BodyDescriber& d) const;
+    void DescribeFields(CBodyDescriber& d) const;
 
     CString m_moduleName;
     CString m_stationName;
@@ -249,17 +251,21 @@ private:
 inline constexpr std::uint8_t kFinishRespondingToServer = 0x00;
 inline constexpr std::uint8_t kFinishResendExceeded = 0x01;
 inline constexpr std::uint8_t kFinishKbxTimeout = 0x02;
+// The reasons of rejected packets (kFinishUnknownCommand ...) are with the parse errors.
 inline constexpr CodeText kFinishReasons[] = {
-    {0x00, "Responding to ZOLT Server"},         {0x01, "Resend exceeded Max(3)"},
-    {0x02, "KBX timeout in receiving request"},  {0xF0, "Unknown command."},
-    {0xF1, "Checksum error in command packet."}, {0xF2, "Command packet is corrupted."},
+    {kFinishRespondingToServer, "Responding to ZOLT Server"},
+    {kFinishResendExceeded, "Resend exceeded Max(3)"},
+    {kFinishKbxTimeout, "KBX timeout in receiving request"},
+    {kFinishUnknownCommand, "Unknown command."},
+    {kFinishChecksumError, "Checksum error in command packet."},
+    {kFinishCorruptedPacket, "Command packet is corrupted."},
 };
 
 // Ends or abandons pass-through mode, with a reason.
 class CMsgPassThroughModeFinish final : public CMessageFields<CMsgPassThroughModeFinish> {
 public:
     static constexpr const char* kClassName = "CMsgPassThroughModeFinish";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0xFF;
     static constexpr const char* kTitle = "Card processing Finished";
 

@@ -10,13 +10,14 @@ CMsgProcess::CMsgProcess(bool timedOut, std::uint32_t returnCode, CByteArray res
       m_returnCode(layout::Narrow(returnCode, extended)),
       m_lengthFirst(lengthFirst) {
     const std::size_t room = layout::kMax16 - FixedLength(lengthFirst, extended);
-    if ((flags & kFlagEncipherResponse) == 0 || context == nullptr) {
+    if ((flags & kFlagEncipherResponse) == 0) {
         m_response = layout::Clip(std::move(response), room);
         return;
     }
     // The envelope adds at most its overhead; cut the plain response so that the envelope fits.
     const CByteArray plain = layout::Clip(std::move(response), room - kEnvelopeOverhead);
-    if (!EncryptEnvelope(*context, plain, m_response)) {
+    // Without a cipher context no envelope can be made: the response must not go out in clear.
+    if (context == nullptr || !EncryptEnvelope(*context, plain, m_response)) {
         m_response.clear();
         m_returnCode = kEnvelopeFailed;
         m_envelopeFailed = true;

@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "protocol/cipher/CipherEnvelope.h"
 #include "common/ValueTable.h"
 #include "protocol/ObjCommMessage.h"
+#include "protocol/cipher/CipherEnvelope.h"
 #include "protocol/outgoing/MessageLayout.h"
 
 namespace tessaly {
@@ -21,13 +21,14 @@ namespace tessaly {
 //   indicator-first:          indicator; length (= response + 1); rc (1); response
 // The length counts the bytes after it, so each layout delimits itself (Bulk Process relies on it).
 //
-// With flag 0x0004 and a cipher context the response travels as its enciphered envelope. Should the
-// envelope fail, the answer carries no response and the return code 0x89 (enciphered data could not
-// be handled): the card's answer never goes out in clear, and a failure is never reported as success.
+// With flag 0x0004 the response travels as its enciphered envelope. Should the envelope fail, or no
+// cipher context be given, the answer carries no response and the return code 0x89 (enciphered data
+// could not be handled): the card's answer never goes out in clear, and a failure is never reported
+// as success.
 class CMsgProcess final : public CMessageFields<CMsgProcess> {
 public:
     static constexpr const char* kClassName = "CMsgProcess";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x05;
     static constexpr const char* kTitle = "Process Acknowledge";
 
@@ -50,7 +51,7 @@ public:
     std::uint32_t GetReturnCode() const { return m_returnCode; }
     const CByteArray& GetResponse() const { return m_response; }
     bool IsLengthFirst() const { return m_lengthFirst; }
-    // True when an envelope was asked for and could not be made.
+    // True when an envelope was asked for and could not be made (or no cipher context was given).
     bool EnvelopeFailed() const { return m_envelopeFailed; }
 
     template <class V>
@@ -58,13 +59,13 @@ public:
         const bool wide = IsExtended();
         const std::size_t length = m_response.size() + FixedLength(m_lengthFirst, wide);
         if (m_lengthFirst) {
-            layout::CountedRun<V> run(v, LengthPrefix::TwoBytes, length);
+            layout::CCountedRun<V> run(v, LengthPrefix::TwoBytes, length);
             VisitHead(v, wide);
             layout::ReturnCode(v, m_returnCode, wide);
             layout::RestOfRun(v, run, m_response, "Smart Card Response Data", describe::HexOrNone{});
         } else {
             VisitHead(v, wide);
-            layout::CountedRun<V> run(v, LengthPrefix::TwoBytes, length);
+            layout::CCountedRun<V> run(v, LengthPrefix::TwoBytes, length);
             layout::ReturnCode(v, m_returnCode, wide);
             layout::RestOfRun(v, run, m_response, "Smart Card Response Data", describe::HexOrNone{});
         }
@@ -80,7 +81,7 @@ private:
     void VisitHead(V& v, bool wide) {
         layout::TimeOutIndicator(v, m_indicator);
         if (wide) {
-            v.U16(m_flags, "Flags", describe::Hex4{});
+            v.U16(m_flags, "Flags", describe::UpperHex4{});
         }
     }
 
@@ -100,7 +101,7 @@ inline constexpr CodeText kBulkStatuses[] = {{kBulkSuccess, "Success"}, {kBulkFa
 class CMsgBulkProcess final : public CMessageFields<CMsgBulkProcess> {
 public:
     static constexpr const char* kClassName = "CMsgBulkProcess";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x0C;
     static constexpr const char* kTitle = "Bulk Process Acknowledge";
 
@@ -147,7 +148,7 @@ private:
 class CMsgCardCommandSimulation final : public CMessageFields<CMsgCardCommandSimulation> {
 public:
     static constexpr const char* kClassName = "CMsgCardCommandSimulation";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x15;
     static constexpr const char* kTitle = "Card Command Simulation";
 
@@ -164,7 +165,7 @@ public:
     void Visit(V& v) {
         const bool wide = IsExtended();
         layout::TimeOutIndicator(v, m_indicator);
-        layout::CountedRun<V> run(v, LengthPrefix::TwoBytes, m_data.size() + FixedLength(wide));
+        layout::CCountedRun<V> run(v, LengthPrefix::TwoBytes, m_data.size() + FixedLength(wide));
         layout::ReturnCode(v, m_returnCode, wide);
         layout::RestOfRun(v, run, m_data, "Simulated Response Data", describe::SpacedOrNone{});
     }

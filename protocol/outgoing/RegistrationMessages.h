@@ -55,7 +55,7 @@ public:
         if constexpr (V::kDescribing) {
             for (std::size_t i = 0; i < m_moduleSequenceNumbers.size(); ++i) {
                 v.Pair("Sequence number of Module " + DecimalText(static_cast<std::int32_t>(i)),
-                       describe::Hex2{}(m_moduleSequenceNumbers[i]));
+                       describe::UpperHex2{}(m_moduleSequenceNumbers[i]));
             }
         } else {
             v.Bytes(m_moduleSequenceNumbers, LengthPrefix::OneByte);
@@ -91,7 +91,7 @@ public:
             m_hasNumber = !v.AtEnd();
         }
         if (m_hasNumber) {
-            v.U8(m_moduleSequenceNumber, "Module Sequence Number", describe::Hex2{});
+            v.U8(m_moduleSequenceNumber, "Module Sequence Number", describe::UpperHex2{});
         }
     }
 
@@ -119,7 +119,7 @@ public:
 
     template <class V>
     void Visit(V& v) {
-        v.U8(m_moduleSequenceNumber, "Module Sequence Number", describe::Hex2{});
+        v.U8(m_moduleSequenceNumber, "Module Sequence Number", describe::UpperHex2{});
         v.Text(m_deviceName, LengthPrefix::OneByte, "Personalization Device Name");
     }
 

@@ -12,7 +12,7 @@ namespace tessaly {
 template <class Derived>
 class CResetAck : public CMessageFields<Derived> {
 public:
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr const char* kTitle = "Reset Card Acknowledge";
 
     std::uint32_t GetReturnCode() const { return m_returnCode; }
@@ -64,7 +64,7 @@ public:
 template <class Derived>
 class CResetWithPpsAck : public CMessageFields<Derived> {
 public:
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
 
     std::uint32_t GetReturnCode() const { return m_returnCode; }
     std::uint32_t GetFrequency() const { return m_frequency; }
@@ -74,7 +74,7 @@ public:
     template <class V>
     void Visit(V& v) {
         const bool wide = this->IsExtended();
-        layout::CountedRun<V> run(v, LengthPrefix::TwoBytes, m_atr.size() + FixedLength(wide));
+        layout::CCountedRun<V> run(v, LengthPrefix::TwoBytes, m_atr.size() + FixedLength(wide));
         layout::ReturnCode(v, m_returnCode, wide);
         if (wide) {
             v.U32(m_frequency, "Frequency Value", layout::FrequencyText{true});

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "protocol/serialmemory/SerialMemoryResult.h"
 #include "common/ValueTable.h"
 #include "protocol/ObjCommMessage.h"
 #include "protocol/outgoing/MessageLayout.h"
+#include "protocol/serialmemory/SerialMemoryResult.h"
 
 namespace tessaly {
 
@@ -18,7 +18,7 @@ CRCPtr<CSerialMemoryResult> UnavailableResult();
 class CMsgSerialMemoryProcess final : public CMessageFields<CMsgSerialMemoryProcess> {
 public:
     static constexpr const char* kClassName = "CMsgSerialMemoryProcess";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x0D;
     static constexpr const char* kTitle = "Serial Memory Process Acknowledge";
 
@@ -55,7 +55,7 @@ inline constexpr CodeText kBulkSerialStatuses[] = {{'0', "Success"}, {'5', "Comm
 class CMsgBulkSerialProcess final : public CMessageFields<CMsgBulkSerialProcess> {
 public:
     static constexpr const char* kClassName = "CMsgBulkSerialProcess";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x0E;
     static constexpr const char* kTitle = "Bulk Serial Process Acknowledge";
 

@@ -12,7 +12,7 @@ namespace tessaly {
 template <class Derived>
 class CReturnCodeAck : public CMessageFields<Derived> {
 public:
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
 
     std::uint32_t GetReturnCode() const { return m_returnCode; }
 
@@ -41,7 +41,7 @@ private:
 template <class Derived>
 class CEmptyAck : public CMessageFields<Derived> {
 public:
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
 
     template <class V>
     void Visit(V& /*v*/) {}

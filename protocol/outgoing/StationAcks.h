@@ -14,7 +14,7 @@ namespace tessaly {
 class CMsgSetBaudRate final : public CMessageFields<CMsgSetBaudRate> {
 public:
     static constexpr const char* kClassName = "CMsgSetBaudRate";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x03;
 
     // The Set Baud Rate form: the return code alone.
@@ -43,7 +43,7 @@ public:
             m_withPps = !v.AtEnd();
         }
         if (m_withPps) {
-            v.U8(m_fAndD, "F and D", describe::hex2{});
+            v.U8(m_fAndD, "F and D", describe::LowerHex2{});
             v.U32(m_baudRate, "Baud Rate", describe::Dec{});
         }
     }
@@ -67,7 +67,7 @@ inline constexpr CodeText kQueryCardResults[] = {
 class CMsgQueryCard final : public CMessageFields<CMsgQueryCard> {
 public:
     static constexpr const char* kClassName = "CMsgQueryCard";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x07;
     static constexpr const char* kTitle = "Query Card Acknowledge";
 
@@ -101,7 +101,7 @@ inline constexpr CodeText kHardwareVersions[] = {
 class CMsgGetHardwareVersion final : public CMessageFields<CMsgGetHardwareVersion> {
 public:
     static constexpr const char* kClassName = "CMsgGetHardwareVersion";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x0A;
     static constexpr const char* kTitle = "Hardware Version retrieved";
 
@@ -134,7 +134,7 @@ inline constexpr CodeText kAttributeIndicators[] = {
 class CMsgReaderAttribute final : public CMessageFields<CMsgReaderAttribute> {
 public:
     static constexpr const char* kClassName = "CMsgReaderAttribute";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x16;
     static constexpr const char* kTitle = "Reader Attribute Acknowledge";
 
@@ -158,7 +158,7 @@ public:
     void Visit(V& v) {
         const bool wide = IsExtended();
         const std::size_t fixed = 1 + (wide ? 4 : 1);
-        layout::CountedRun<V> run(v, LengthPrefix::OneByte, fixed + (m_valuePresent ? 4 : 0));
+        layout::CCountedRun<V> run(v, LengthPrefix::OneByte, fixed + (m_valuePresent ? 4 : 0));
         v.U8(m_errorIndicator, "Error Indicator", describe::Table{kAttributeIndicators, "Unknown Value"});
         layout::ReturnCode(v, m_returnCode, wide);
         if constexpr (V::kReading) {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <span>
 
-#include "protocol/serialmemory/OperationLayouts.h"
 #include "protocol/ValueCodes.h"
+#include "protocol/serialmemory/OperationLayouts.h"
 
 namespace tessaly {
 
@@ -39,21 +39,15 @@ inline constexpr CodeText kProgramClocks[] = {
 class CSmOpEnableVPP final : public CSmOpByteParam<CSmOpEnableVPP> {
 public:
     static constexpr const char* kClassName = "CSmOpEnableVPP";
-    static constexpr const char* kName = "Enable VPP";
     static constexpr const char* kLabel = "Voltage";
     static constexpr describe::Table kFormat{kEnableVppCodes, "Unknown Value"};
-    CSmOpEnableVPP(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
-        : CSmOpByteParam(chip, code, body, extended) {}
+    using CSmOpByteParam::CSmOpByteParam;
 };
 
 class CSmOpSetPad final : public CSmOpFields<CSmOpSetPad> {
 public:
     static constexpr const char* kClassName = "CSmOpSetPad";
-    static constexpr const char* kName = "Set Pad";
-    CSmOpSetPad(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
-        : CSmOpFields(chip, code, extended) {
-        ReadParams(body);
-    }
+    using CSmOpFields::CSmOpFields;
 
     std::uint32_t GetPad() const { return m_pad; }
     bool IsEnable() const { return m_enable != 0; }
@@ -72,81 +66,82 @@ private:
 class CSmOpReadPad final : public CSmOpByteParam<CSmOpReadPad> {
 public:
     static constexpr const char* kClassName = "CSmOpReadPad";
-    static constexpr const char* kName = "Read Pad";
     static constexpr const char* kLabel = "ChipPad Type";
     static constexpr describe::Table kFormat{kReadPadTypes, "Unknown"};
-    CSmOpReadPad(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
-        : CSmOpByteParam(chip, code, body, extended) {}
+    using CSmOpByteParam::CSmOpByteParam;
 };
 
 class CSmOpEnableRxTx final : public CSmOpByteParam<CSmOpEnableRxTx> {
 public:
     static constexpr const char* kClassName = "CSmOpEnableRxTx";
-    static constexpr const char* kName = "Enable Rx/Tx";
     static constexpr const char* kLabel = "Mode";
     static constexpr describe::Table kFormat{kRxTxModes, "Rx"};
-    CSmOpEnableRxTx(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
-        : CSmOpByteParam(chip, code, body, extended) {}
+    using CSmOpByteParam::CSmOpByteParam;
 };
 
 class CSmOpSetEtu final : public CSmOpByteParam<CSmOpSetEtu> {
 public:
     static constexpr const char* kClassName = "CSmOpSetEtu";
-    static constexpr const char* kName = "Set ETU";
     static constexpr const char* kLabel = "ETU";
     static constexpr describe::Table kFormat{kEtuClocks, "Unknown"};
-    CSmOpSetEtu(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
-        : CSmOpByteParam(chip, code, body, extended) {}
+    using CSmOpByteParam::CSmOpByteParam;
 };
 
 class CSmOpDelayMsec final : public CSmOpByteParam<CSmOpDelayMsec> {
 public:
     static constexpr const char* kClassName = "CSmOpDelayMsec";
-    static constexpr const char* kName = "Delay Msec";
     static constexpr const char* kLabel = "Delay duration (in millseconds";  // sic
     static constexpr describe::Dec kFormat{};
-    CSmOpDelayMsec(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
-        : CSmOpByteParam(chip, code, body, extended) {}
+    using CSmOpByteParam::CSmOpByteParam;
 };
 
 class CSmOpDelayTime final : public CSmOpByteParam<CSmOpDelayTime> {
 public:
     static constexpr const char* kClassName = "CSmOpDelayTime";
-    static constexpr const char* kName = "Delay Time";
     static constexpr const char* kLabel = "Delay duration";
     static constexpr describe::Table kFormat{kDelaySteps, "Unknown Value"};
-    CSmOpDelayTime(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
-        : CSmOpByteParam(chip, code, body, extended) {}
+    using CSmOpByteParam::CSmOpByteParam;
 };
 
 class CSmOpProgramClock final : public CSmOpByteParam<CSmOpProgramClock> {
 public:
     static constexpr const char* kClassName = "CSmOpProgramClock";
-    static constexpr const char* kName = "Program Clock";
     static constexpr const char* kLabel = "Frequency";
     static constexpr describe::Table kFormat{kProgramClocks, "Unknown Value"};
-    CSmOpProgramClock(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
-        : CSmOpByteParam(chip, code, body, extended) {}
+    using CSmOpByteParam::CSmOpByteParam;
 };
 
 class CSmOpProgramVcc final : public CSmOpByteParam<CSmOpProgramVcc> {
 public:
     static constexpr const char* kClassName = "CSmOpProgramVcc";
-    static constexpr const char* kName = "Program Vcc";
     static constexpr const char* kLabel = "Voltage";
     static constexpr describe::VoltageCode kFormat{};
-    CSmOpProgramVcc(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
-        : CSmOpByteParam(chip, code, body, extended) {}
+    using CSmOpByteParam::CSmOpByteParam;
 };
 
 class CSmOpProgramVpp final : public CSmOpByteParam<CSmOpProgramVpp> {
 public:
     static constexpr const char* kClassName = "CSmOpProgramVpp";
-    static constexpr const char* kName = "Program Vpp";
     static constexpr const char* kLabel = "Voltage";
     static constexpr describe::Table kFormat{kVppCodes, "Unknown Value"};
-    CSmOpProgramVpp(std::uint32_t chip, std::uint8_t code, CInBinaryString& body, bool extended)
-        : CSmOpByteParam(chip, code, body, extended) {}
+    using CSmOpByteParam::CSmOpByteParam;
+};
+
+// Operations that every chip type accepts, looked up before the chip's own: code, class, name, and
+// the name a result reports.
+inline constexpr OperationRow kGenericOperations[] = {
+    Plain(0x01, "Eject Card", "Eject"),
+    With<CSmOpEnableVPP>(0x0D, "Enable VPP", "Enable Vpp"),
+    Plain(0x0E, "Disable Vpp", "Disable Vpp"),
+    With<CSmOpSetPad>(0x0F, "Set Pad", "Set Pad"),
+    With<CSmOpReadPad>(0x10, "Read Pad"),
+    With<CSmOpEnableRxTx>(0x11, "Enable Rx/Tx", "Enable Rx/Tx"),
+    With<CSmOpSetEtu>(0x13, "Set ETU", "Set ETU"),
+    With<CSmOpDelayMsec>(0x16, "Delay Msec", "Delay Msec"),
+    With<CSmOpDelayTime>(0x17, "Delay Time", "Delay Time"),
+    With<CSmOpProgramClock>(0x18, "Program Clock", "Program Clock"),
+    With<CSmOpProgramVcc>(0x19, "Program Vcc", "Program Vcc"),
+    With<CSmOpProgramVpp>(0x1A, "Program Vpp", "Program Vpp"),
 };
 
 }  // namespace tessaly

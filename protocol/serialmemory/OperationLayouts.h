@@ -13,17 +13,13 @@ namespace tessaly {
 template <class Derived>
 class CSmOpByteParam : public CSmOpFields<Derived> {
 public:
+    using CSmOpFields<Derived>::CSmOpFields;
+
     std::uint32_t GetValue() const { return m_value; }
 
     template <class V>
     void Visit(V& v) {
         v.U8(m_value, Derived::kLabel, Derived::kFormat);
-    }
-
-protected:
-    CSmOpByteParam(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
-        : CSmOpFields<Derived>(chipType, operationCode, extended) {
-        ReadLayout(*this, body);
     }
 
 private:
@@ -34,17 +30,13 @@ private:
 template <class Derived>
 class CSmOpWordParam : public CSmOpFields<Derived> {
 public:
+    using CSmOpFields<Derived>::CSmOpFields;
+
     std::uint32_t GetValue() const { return m_value; }
 
     template <class V>
     void Visit(V& v) {
         v.U16(m_value, Derived::kLabel, Derived::kFormat);
-    }
-
-protected:
-    CSmOpWordParam(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
-        : CSmOpFields<Derived>(chipType, operationCode, extended) {
-        ReadLayout(*this, body);
     }
 
 private:
@@ -55,19 +47,15 @@ private:
 template <class Derived>
 class CSmOpAddressData : public CSmOpFields<Derived> {
 public:
+    using CSmOpFields<Derived>::CSmOpFields;
+
     std::uint32_t GetAddress() const { return m_address; }
     const CByteArray& GetData() const { return m_data; }
 
     template <class V>
     void Visit(V& v) {
-        v.U8(m_address, Derived::kAddressLabel, describe::hex2{});
+        v.U8(m_address, Derived::kAddressLabel, describe::LowerHex2{});
         v.Bytes(m_data, LengthPrefix::OneByte, Derived::kDataLabel, describe::HexOrNone{});
-    }
-
-protected:
-    CSmOpAddressData(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
-        : CSmOpFields<Derived>(chipType, operationCode, extended) {
-        ReadLayout(*this, body);
     }
 
 private:
@@ -79,19 +67,15 @@ private:
 template <class Derived>
 class CSmOpThreeBytes : public CSmOpFields<Derived> {
 public:
+    using CSmOpFields<Derived>::CSmOpFields;
+
     const std::array<std::uint32_t, 3>& GetBytes() const { return m_bytes; }
 
     template <class V>
     void Visit(V& v) {
         for (std::size_t i = 0; i < m_bytes.size(); ++i) {
-            v.U8(m_bytes[i], Derived::kLabels[i], describe::hex2{});
+            v.U8(m_bytes[i], Derived::kLabels[i], describe::LowerHex2{});
         }
-    }
-
-protected:
-    CSmOpThreeBytes(std::uint32_t chipType, std::uint8_t operationCode, CInBinaryString& body, bool extended)
-        : CSmOpFields<Derived>(chipType, operationCode, extended) {
-        ReadLayout(*this, body);
     }
 
 private:

@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
+#include "protocol/ObjCommResponse.h"
 #include "protocol/serialmemory/ChipTypes.h"
 #include "protocol/serialmemory/SerialMemoryOperation.h"
-#include "protocol/ObjCommResponse.h"
 
 namespace tessaly {
 
@@ -43,7 +43,7 @@ private:
 class CRspSerialMemoryProcess final : public CResponseFields<CRspSerialMemoryProcess> {
 public:
     static constexpr const char* kClassName = "CRspSerialMemoryProcess";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x0D;
     static constexpr const char* kDisplayName = "Serial Memory Process";
 
@@ -104,7 +104,7 @@ private:
 class CRspBulkSerialProcess final : public CResponseFields<CRspBulkSerialProcess> {
 public:
     static constexpr const char* kClassName = "CRspBulkSerialProcess";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x0E;
     static constexpr const char* kDisplayName = "Bulk Serial Process Command";
 

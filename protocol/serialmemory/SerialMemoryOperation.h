@@ -1,8 +1,13 @@
 // One serial-memory chip operation as a command carries it: operation code, a 16-bit parameter
 // length, then the parameters. The base class is also the class of operations without parameters.
+// CreateOperation (OperationFactory.h) makes them from the chip families' operation rows: it
+// constructs the object, then reads its parameters.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "common/Types.h"
 #include "protocol/BinaryString.h"
@@ -18,6 +23,9 @@ public:
     CSerialMemoryOperation& operator=(const CSerialMemoryOperation&) = delete;
     virtual ~CSerialMemoryOperation() = default;
 
+    // Reads the parameters that follow the 16-bit parameter length. Missing bytes throw
+    // CInBinaryStringException.
+    virtual void ReadParams(CInBinaryString& /*body*/) {}
     // Parameter bytes as encoded, length prefixes included.
     virtual std::uint32_t GetParamLength() const { return 0; }
     // The 16-bit parameter length, then the parameters.
@@ -44,17 +52,26 @@ private:
     std::uint32_t m_extended;
 };
 
-// The name of an operation without parameters: "Reset Card", "Eject Card" ... or "Unknown Operation".
+// The name of the operation that a chip type's row gives the code ("Read Memory", "Write Bytes 896",
+// "Eject Card" ...), or "Unknown Operation".
+const char* OperationName(std::uint32_t chipType, std::uint32_t operationCode);
+// The same for operations without parameters only: "Unknown Operation" when the row's operation has
+// parameters.
 const char* PlainOperationName(std::uint32_t chipType, std::uint32_t operationCode);
 
 // The common part of every operation with parameters. Derived provides:
 //   static constexpr const char* kClassName;   // "CSmOpReadMemory4418"
-//   static constexpr const char* kName;        // "Read Memory" (or a Name() member)
 //   template <class V> void Visit(V& v);       // the parameters, in wire order
-// and calls ReadParams(body) in its constructor.
+// and takes the constructor with `using`.
 template <class Derived>
 class CSmOpFields : public CSerialMemoryOperation {
 public:
+    using CSerialMemoryOperation::CSerialMemoryOperation;
+
+    void ReadParams(CInBinaryString& body) override {
+        CBodyReader reader(body);
+        Mutable().Visit(reader);
+    }
     std::uint32_t GetParamLength() const override {
         COutBinaryString out;
         VisitParams(out);
@@ -64,34 +81,68 @@ public:
         out.AppendWord(static_cast<std::uint16_t>(GetParamLength()));
         VisitParams(out);
     }
-    void DescribeName(CStringArray& list) const override { list.emplace_back(Self().Name()); }
+    void DescribeName(CStringArray& list) const override {
+        list.emplace_back(OperationName(GetChipType(), GetOperationCode()));
+    }
     void DescribeParams(CStringArray& list) const override {
         CStringArray pairs;
-        BodyDescriber describer(pairs);
+        CBodyDescriber describer(pairs);
         Mutable().Visit(describer);
         list.insert(list.end(), pairs.begin(), pairs.end());
     }
     const char* ClassName() const override { return Derived::kClassName; }
 
-    const char* Name() const { return Derived::kName; }
-
-protected:
-    CSmOpFields(std::uint32_t chipType, std::uint8_t operationCode, bool extended)
-        : CSerialMemoryOperation(chipType, operationCode, extended) {}
-
-    void ReadParams(CInBinaryString& body) {
-        BodyReader reader(body);
-        static_cast<Derived&>(*this).Visit(reader);
-    }
-
 private:
     void VisitParams(COutBinaryString& out) const {
-        BodyWriter writer(out);
+        CBodyWriter writer(out);
         Mutable().Visit(writer);
     }
-    const Derived& Self() const { return static_cast<const Derived&>(*this); }
     // Visit is shared with the reader, hence not const; writing and describing only read the fields.
-    Derived& Mutable() const { return const_cast<Derived&>(Self()); }
+    Derived& Mutable() const { return const_cast<Derived&>(static_cast<const Derived&>(*this)); }
 };
+
+using OperationCreator = std::unique_ptr<CSerialMemoryOperation> (*)(std::uint32_t chipType,
+                                                                     std::uint8_t operationCode,
+                                                                     CInBinaryString& body, bool extended);
+
+template <class T>
+std::unique_ptr<CSerialMemoryOperation> MakeOperation(std::uint32_t chipType, std::uint8_t operationCode,
+                                                      CInBinaryString& body, bool extended) {
+    auto operation = std::make_unique<T>(chipType, operationCode, extended);
+    operation->ReadParams(body);
+    return operation;
+}
+
+// One operation code of a chip family: the class it makes, its name, and the name under which a
+// result reports it (null: "Unknown Operation").
+struct OperationRow {
+    std::uint8_t code;
+    OperationCreator create;
+    const char* name;
+    const char* resultName;
+};
+
+// An operation without parameters.
+constexpr OperationRow Plain(std::uint8_t code, const char* name, const char* resultName = nullptr) {
+    return {code, &MakeOperation<CSerialMemoryOperation>, name, resultName};
+}
+
+template <class T>
+constexpr OperationRow With(std::uint8_t code, const char* name, const char* resultName = nullptr) {
+    return {code, &MakeOperation<T>, name, resultName};
+}
+
+// `rows` without the row of `code` (which must be there).
+template <std::size_t N>
+constexpr std::array<OperationRow, N - 1> RowsWithout(const OperationRow (&rows)[N], std::uint8_t code) {
+    std::array<OperationRow, N - 1> kept{};
+    std::size_t at = 0;
+    for (const OperationRow& row : rows) {
+        if (row.code != code) {
+            kept.at(at++) = row;
+        }
+    }
+    return kept;
+}
 
 }  // namespace tessaly

@@ -3,95 +3,12 @@
 #include <stdexcept>
 #include <utility>
 
-#include "protocol/serialmemory/ChipTypes.h"
 #include "common/Format.h"
 #include "common/TextEncoding.h"
 #include "protocol/PassThruErrors.h"
+#include "protocol/serialmemory/ChipTypes.h"
 
 namespace tessaly {
-namespace {
-
-struct ChipOperationName {
-    std::uint8_t chipType;
-    std::uint8_t operationCode;
-    const char* name;
-};
-
-// Operations that every chip type knows.
-constexpr CodeText kAnyChipResultNames[] = {
-    {0x01, "Eject"},         {0x0D, "Enable Vpp"},  {0x0E, "Disable Vpp"}, {0x0F, "Set Pad"},
-    {0x11, "Enable Rx/Tx"},  {0x13, "Set ETU"},     {0x16, "Delay Msec"},  {0x17, "Delay Time"},
-    {0x18, "Program Clock"}, {0x19, "Program Vcc"}, {0x1A, "Program Vpp"},
-};
-
-// Per chip. The SLE 4406 (0x88) reports under the SLE 4436 rows.
-constexpr ChipOperationName kChipResultNames[] = {
-    {0x81, 0x02, "Change PSC"},
-    {0x81, 0x03, "Verify PSC"},
-    {0x81, 0x04, "Write Memory"},
-
-    {0x82, 0x02, "Verification"},
-    {0x82, 0x04, "Write Memory"},
-    {0x82, 0x05, "Write Protection"},
-    {0x82, 0x06, "Write Security"},
-
-    {0x83, 0x02, "Address Reset"},
-    {0x83, 0x03, "Increment Address"},
-    {0x83, 0x04, "Present Transport Code"},
-    {0x83, 0x06, "Erase Bit With Carry"},
-    {0x83, 0x07, "Write Bit"},
-    {0x83, 0x08, "Write Bit Address"},
-    {0x83, 0x09, "Write Bit Increment Address"},
-    {0x83, 0x0A, "Read Bit"},
-    {0x83, 0x0B, "Read Bit Address"},
-    {0x83, 0x0C, "Read Bit Increment Address"},
-
-    {0x84, 0x00, "Reset Card"},
-    {0x84, 0x02, "Address Reset"},
-    {0x84, 0x03, "Increment Address"},
-    {0x84, 0x04, "Present Code"},
-    {0x84, 0x05, "Erase Words"},
-    {0x84, 0x06, "Write Bit 200ms"},
-    {0x84, 0x07, "Write Bytes"},
-    {0x84, 0x0B, "Set Write Delay"},
-
-    {0x85, 0x00, "Reset Card"},
-    {0x85, 0x02, "Increment to Address"},
-    {0x85, 0x03, "Write Bytes"},
-    {0x85, 0x04, "Write Byte"},
-    {0x85, 0x07, "Initialize"},
-
-    {0x86, 0x02, "Address Reset"},
-    {0x86, 0x03, "Increment Address"},
-    {0x86, 0x04, "Present Transport Code"},
-    {0x86, 0x05, "Program Bit"},
-    {0x86, 0x06, "Read Bit"},
-    {0x86, 0x09, "Blow Configuration Fuse"},
-    {0x86, 0x0A, "Check Configuration Fuse"},
-
-    {0x87, 0x00, "Reset Card"},
-    {0x87, 0x02, "Write Byte"},
-    {0x87, 0x03, "Multi-Byte Write"},
-    {0x87, 0x04, "Page Write"},
-};
-
-constexpr const char* kUnknownOperation = "Unknown Operation";
-
-}  // namespace
-
-const char* ResultOperationName(std::uint32_t chipType, std::uint32_t operationCode) {
-    const char* name = LookupText(kAnyChipResultNames, operationCode, nullptr);
-    if (name != nullptr) {
-        return name;
-    }
-    const std::uint32_t rowsOf = chipType == kChipSle4406 ? kChipSle4436 : chipType;
-    for (const ChipOperationName& row : kChipResultNames) {
-        if (row.chipType == rowsOf && row.operationCode == operationCode) {
-            return row.name;
-        }
-    }
-    return kUnknownOperation;
-}
 
 CSerialMemoryResult::CSerialMemoryResult(std::uint8_t errorIndicator, std::uint32_t returnCode,
                                          std::uint8_t chipType, std::uint8_t operationCode)

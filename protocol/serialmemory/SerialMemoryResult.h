@@ -22,7 +22,8 @@ inline constexpr CodeText kSmErrorIndicators[] = {
 };
 
 // The name under which a result reports its operation ("Unknown Operation" when the chip has no
-// such code). These names differ from the operations' own (0x01 reads "Eject", not "Eject Card").
+// such code). These names differ from the operations' own (0x01 reads "Eject", not "Eject Card");
+// both are in the chip families' operation rows (OperationFactory.cpp joins them).
 const char* ResultOperationName(std::uint32_t chipType, std::uint32_t operationCode);
 
 // Wire form: length (2), error indicator (1), return code (4), chip type (1), operation code (1).

@@ -31,7 +31,7 @@ CString CRspSetBaudRate::BaudRateText::operator()(std::uint32_t code) const {
     return LookupText(kBaudRates, code, "Unknown Value");
 }
 
-void CRspSetBaudRate::DescribePps(BodyDescriber& describer) const {
+void CRspSetBaudRate::DescribePps(CBodyDescriber& describer) const {
     describer.Entry(LookupText(kProtocols, m_protocol, "Unknown Protocol Selection"));
     if ((m_pps0 & kPps1Present) != 0) {
         describer.Pair("PPS1 Value", FormatText("%02X", m_pps1));

@@ -12,7 +12,7 @@ namespace tessaly {
 class CRspSetBaudRate final : public CResponseFields<CRspSetBaudRate> {
 public:
     static constexpr const char* kClassName = "CRspSetBaudRate";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x03;
     static constexpr std::uint8_t kKeepCurrentProtocol = 0xFF;
 
@@ -64,7 +64,7 @@ private:
         CString operator()(std::uint32_t code) const;
     };
     // The protocol as a single entry, then PPS1 to PPS3 as far as PPS0 announces them.
-    void DescribePps(BodyDescriber& describer) const;
+    void DescribePps(CBodyDescriber& describer) const;
 
     std::uint32_t m_destination = 0;
     bool m_isPps = false;

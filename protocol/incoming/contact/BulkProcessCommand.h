@@ -53,7 +53,7 @@ using CBulkProcessItems = std::vector<CRCPtr<CBulkProcessCommand>>;
 class CRspBulkProcess final : public CResponseFields<CRspBulkProcess> {
 public:
     static constexpr const char* kClassName = "CRspBulkProcess";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x0C;
     static constexpr const char* kDisplayName = "Bulk Process Command";
 

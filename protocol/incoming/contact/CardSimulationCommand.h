@@ -11,7 +11,7 @@ namespace tessaly {
 class CRspCardCommandSimulation final : public CResponseFields<CRspCardCommandSimulation> {
 public:
     static constexpr const char* kClassName = "CRspCardCommandSimulation";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x15;
     static constexpr const char* kDisplayName = "Card Command Simulation";
 

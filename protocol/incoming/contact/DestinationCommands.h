@@ -11,7 +11,7 @@ namespace tessaly {
 template <class Derived>
 class CDestinationCommand : public CResponseFields<Derived> {
 public:
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
 
     std::uint32_t GetDestination() const { return m_destination; }
 

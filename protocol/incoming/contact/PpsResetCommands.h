@@ -12,7 +12,7 @@ namespace tessaly {
 class CRspWarmResetWithPPS final : public CResponseFields<CRspWarmResetWithPPS> {
 public:
     static constexpr const char* kClassName = "CRspWarmResetWithPPS";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x12;
     static constexpr const char* kDisplayName = "Warm Reset With PPS";
 
@@ -40,7 +40,7 @@ private:
 class CRspResetCardWithPPS final : public CResponseFields<CRspResetCardWithPPS> {
 public:
     static constexpr const char* kClassName = "CRspResetCardWithPPS";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x0F;
     static constexpr const char* kDisplayName = "Reset Card With PPS";
 

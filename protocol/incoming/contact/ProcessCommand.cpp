@@ -1,7 +1,7 @@
 #include "protocol/incoming/contact/ProcessCommand.h"
 
-#include "protocol/cipher/CipherEnvelope.h"
 #include "common/ValueTable.h"
+#include "protocol/cipher/CipherEnvelope.h"
 
 namespace tessaly {
 namespace {
@@ -52,7 +52,7 @@ CString CRspProcess::CaseText::operator()(std::uint32_t code) const {
 }
 
 void CRspProcess::WriteBody(COutBinaryString& out) const {
-    BodyWriter writer(out);
+    CBodyWriter writer(out);
     // The writer only reads the fields; Visit is shared with the reader, hence not const.
     const_cast<CRspProcess&>(*this).Visit(writer);
 }
@@ -80,22 +80,22 @@ void CRspProcess::Split() {
     m_split = true;
 }
 
-void CRspProcess::DescribeData(BodyDescriber& describer) const {
+void CRspProcess::DescribeData(CBodyDescriber& describer) const {
     const describe::HexOrNone hexOrNone;
-    const describe::Hex2 hex2;
+    const describe::UpperHex2 upperHex2;
     if (!m_split) {
         describer.Pair("Data", hexOrNone(m_data));
         return;
     }
-    describer.Pair("CLA", hex2(m_cla));
-    describer.Pair("INS", hex2(m_ins));
-    describer.Pair("P1", hex2(m_p1));
-    describer.Pair("P2", hex2(m_p2));
+    describer.Pair("CLA", upperHex2(m_cla));
+    describer.Pair("INS", upperHex2(m_ins));
+    describer.Pair("P1", upperHex2(m_p1));
+    describer.Pair("P2", upperHex2(m_p2));
     if (m_apduCase == kCase3 || m_apduCase == kCase4) {
         describer.Pair("Lc Data", hexOrNone(m_lcData));
     }
     if (m_apduCase == kCase2 || m_apduCase == kCase4) {
-        describer.Pair("Le", hex2(m_le));
+        describer.Pair("Le", upperHex2(m_le));
     }
 }
 

@@ -15,7 +15,7 @@ class CCipherContext;
 class CRspProcess final : public CResponseFields<CRspProcess> {
 public:
     static constexpr const char* kClassName = "CRspProcess";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x05;
     static constexpr const char* kDisplayName = "Process Command";
 
@@ -63,7 +63,7 @@ public:
         v.U8(m_timeOut, "Time Out Value", describe::Dec{});
         v.U8(m_apduCase, "APDU", CaseText{});
         if (IsExtended()) {
-            v.U16(m_flags, "Flags", describe::Hex4{});
+            v.U16(m_flags, "Flags", describe::UpperHex4{});
         }
         if constexpr (V::kDescribing) {
             DescribeData(v);
@@ -85,7 +85,7 @@ private:
     // Reads the APDU parts from the data; throws CInBinaryStringException when the data is too short.
     void Split();
     // The APDU parts after a split, otherwise the whole data.
-    void DescribeData(BodyDescriber& describer) const;
+    void DescribeData(CBodyDescriber& describer) const;
 
     std::uint32_t m_destination = 0;
     std::uint32_t m_timeOut = 0;

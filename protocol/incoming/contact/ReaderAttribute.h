@@ -11,7 +11,7 @@ namespace tessaly {
 class CRspReaderAttribute final : public CResponseFields<CRspReaderAttribute> {
 public:
     static constexpr const char* kClassName = "CRspReaderAttribute";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x16;
     static constexpr const char* kDisplayName = "Reader Attribute";
     // Attributes 0 to 26 are known.

@@ -13,7 +13,7 @@ namespace tessaly {
 template <class Derived>
 class CStationValueCommand : public CResponseFields<Derived> {
 public:
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
 
     std::uint32_t GetDestination() const { return m_destination; }
     // Voltage or clock code, or millivolts / kilohertz when extended.

@@ -20,7 +20,7 @@ inline constexpr CodeText kSerialFlowControls[] = {{0, "None"}, {1, "Hardware"},
 class CRspConfigSerialPort final : public CResponseFields<CRspConfigSerialPort> {
 public:
     static constexpr const char* kClassName = "CRspConfigSerialPort";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x09;
     static constexpr const char* kDisplayName = "Serial Port Configuration";
 
@@ -60,7 +60,7 @@ private:
 class CRspSerialFlush final : public CResponseFields<CRspSerialFlush> {
 public:
     static constexpr const char* kClassName = "CRspSerialFlush";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x22;
     static constexpr const char* kDisplayName = "Serial Flush";
 

@@ -15,7 +15,7 @@ constexpr CodeText kResendErrors[] = {
 
 // 0x81 to 0x88 are the serial-memory chips.
 constexpr CodeText kCardTypes[] = {
-    {0x02, "ISO 7816-3, T=0/T=1"},
+    {CRspSetCardType::kContactCard, "ISO 7816-3, T=0/T=1"},
     {0x18, "MIFARE"},
     {0x28, "ISO 14443-3/4 Type A"},
     {0x29, "ISO 14443-3/4 Type A, PayPass alternative"},

@@ -11,7 +11,7 @@ namespace tessaly {
 class CRspSetNAD final : public CResponseFields<CRspSetNAD> {
 public:
     static constexpr const char* kClassName = "CRspSetNAD";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x08;
     static constexpr const char* kDisplayName = "Set NAD";
 
@@ -36,7 +36,7 @@ private:
 template <class Derived>
 class CEmptyCommand : public CResponseFields<Derived> {
 public:
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
 
     template <class V>
     void Visit(V& /*v*/) {}
@@ -67,7 +67,7 @@ public:
 class CRspResend final : public CResponseFields<CRspResend> {
 public:
     static constexpr const char* kClassName = "CRspResend";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x10;
     static constexpr const char* kDisplayName = "Resend Data";
 
@@ -99,9 +99,11 @@ private:
 class CRspSetCardType final : public CResponseFields<CRspSetCardType> {
 public:
     static constexpr const char* kClassName = "CRspSetCardType";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x17;
     static constexpr const char* kDisplayName = "Set Card Type";
+    // "ISO 7816-3, T=0/T=1": a contact card.
+    static constexpr std::uint32_t kContactCard = 0x02;
 
     CRspSetCardType(CInBinaryString& body, bool extended) : CResponseFields(extended) { ReadBody(body); }
 
@@ -123,7 +125,7 @@ private:
 class CRspSelectStation final : public CResponseFields<CRspSelectStation> {
 public:
     static constexpr const char* kClassName = "CRspSelectStation";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x21;
     static constexpr const char* kDisplayName = "Select Station";
 

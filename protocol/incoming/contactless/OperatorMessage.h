@@ -11,7 +11,7 @@ namespace tessaly {
 class CRspMessage final : public CResponseFields<CRspMessage> {
 public:
     static constexpr const char* kClassName = "CRspMessage";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0x20;
 
     static constexpr std::uint8_t kButtonsOkCancel = 0x43;  // 'C'
@@ -63,7 +63,7 @@ public:
     }
 
     // The list opens with the message itself instead of "Command" and a name.
-    void DescribeOpening(BodyDescriber& describer) const { describer.Pair("Message", m_text); }
+    void DescribeOpening(CBodyDescriber& describer) const { describer.Pair("Message", m_text); }
 
     template <class V>
     void Visit(V& v) {
@@ -72,7 +72,7 @@ public:
         v.U8(m_inputIndicator, "Input Indicator", describe::Table{kInputIndicators, "Unknown Value"});
         // Any indicator but 'N' carries the three input bytes; only 'H', 'I' and 'Y' describe them.
         if (m_inputIndicator != kInputNone && (!V::kDescribing || AsksForInput())) {
-            v.U8(m_expectedInputLength, "Expected Input Length", describe::hex2{});
+            v.U8(m_expectedInputLength, "Expected Input Length", describe::LowerHex2{});
             v.U8(m_inputSecurity, "Input Type", describe::Table{kInputSecurity, "Unknown Value"});
             v.U8(m_confirmation, "Confirmation Type", describe::Table{kConfirmations, "Unknown Value"});
         }

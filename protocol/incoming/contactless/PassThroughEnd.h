@@ -43,7 +43,7 @@ inline constexpr CodeText kPassThroughAcceptCodes[] = {
 class CRspPassThroughModeFinish final : public CResponseFields<CRspPassThroughModeFinish> {
 public:
     static constexpr const char* kClassName = "CRspPassThroughModeFinish";
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
     static constexpr int kSubCommand = 0xFF;
     static constexpr const char* kDisplayName = "Card Processing Finish Acknowledge";
 
@@ -58,9 +58,9 @@ public:
 class CRspPassThroughModeComplete : public CResponseFields<CRspPassThroughModeComplete> {
 public:
     static constexpr const char* kClassName = "CRspPassThroughModeComplete";
-    static constexpr std::uint32_t kCommand = 0x0A;
-    static constexpr int kSubCommand = 0xFF;
-    // Same sub-code and family as the Finish: both close card processing.
+    // Same codes as the Finish: the transaction number tells them apart.
+    static constexpr std::uint32_t kCommand = CRspPassThroughModeFinish::kCommand;
+    static constexpr int kSubCommand = CRspPassThroughModeFinish::kSubCommand;
     static constexpr const char* kDisplayName = CRspPassThroughModeFinish::kDisplayName;
     static constexpr std::uint8_t kAcceptOkCard = 0x00;
     static constexpr std::uint8_t kAcceptDllError = 0xFF;

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "protocol/cipher/CipherEnvelope.h"
 #include "protocol/ObjCommResponse.h"
 #include "protocol/ValueCodes.h"
+#include "protocol/cipher/CipherEnvelope.h"
 
 namespace tessaly {
 
@@ -15,7 +15,7 @@ namespace tessaly {
 template <class Derived>
 class CPiccCommand : public CResponseFields<Derived> {
 public:
-    static constexpr std::uint32_t kCommand = 0x0A;
+    static constexpr std::uint32_t kCommand = kCommandPassThrough;
 
     std::uint32_t GetDestination() const { return m_destination; }
 
@@ -73,7 +73,7 @@ public:
 
     template <class V>
     void VisitParameters(V& v) {
-        v.U8(m_pps1, "PPS1 Value", describe::Hex2{});
+        v.U8(m_pps1, "PPS1 Value", describe::UpperHex2{});
     }
 
 private:
@@ -153,7 +153,7 @@ public:
         if constexpr (V::kDescribing) {
             v.Entry(IsPowerOn() ? "Turn Power On" : "Turn Power Off");
         }
-        v.U32(m_carrierFieldStrength, "Carrier Field Strength", describe::hex8{});
+        v.U32(m_carrierFieldStrength, "Carrier Field Strength", describe::LowerHex8{});
     }
 
 private:

@@ -45,8 +45,8 @@ public:
 
     template <class V>
     void VisitParameters(V& v) {
-        v.U8(m_afi, "AFI", describe::Hex2{});
-        v.U8(m_n, "N", describe::Hex2{});
+        v.U8(m_afi, "AFI", describe::UpperHex2{});
+        v.U8(m_n, "N", describe::UpperHex2{});
     }
 
 protected:
@@ -109,7 +109,7 @@ public:
         static_assert(std::size(kParameterLabels) == kParameterCount);
         VisitPupi(v, m_identifier, "Identifier");
         for (std::size_t i = 0; i < m_parameters.size(); ++i) {
-            v.U8(m_parameters[i], kParameterLabels[i], describe::Hex2{});
+            v.U8(m_parameters[i], kParameterLabels[i], describe::UpperHex2{});
         }
         v.Bytes(m_inf, LengthPrefix::TwoBytes, "INF", describe::HexData{});
     }

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "protocol/PassThruErrors.h"
-#include "protocol/ResponseRegistry.h"
 #include "tests/protocol/contactless/Frames.h"
 #include "tests/support/TestPackets.h"
 
@@ -68,22 +67,6 @@ TEST(ContactlessRoundTrip, ParseWriteBackAndParseAgain) {
         classes.insert(first->ClassName());
     }
     EXPECT_EQ(classes.size(), 22U);  // every class of the family
-}
-
-TEST(ContactlessRoundTrip, RegistryCoversItsCodes) {
-    std::set<unsigned> subCodes;
-    for (const ResponseEntry& entry : ContactlessSubCommands()) {
-        EXPECT_NE(entry.create, nullptr);
-        subCodes.insert(entry.code);
-    }
-    EXPECT_EQ(subCodes, (std::set<unsigned>{0x20, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39,
-                                            0x3A, 0xFF}));
-    std::set<unsigned> commands;
-    for (const ResponseEntry& entry : KeyAndDeviceCommands()) {
-        EXPECT_NE(entry.create, nullptr);
-        commands.insert(entry.code);
-    }
-    EXPECT_EQ(commands, (std::set<unsigned>{0x01, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09}));
 }
 
 TEST(ContactlessRoundTrip, NeighbouringCodesStayUnknown) {

@@ -34,7 +34,7 @@ std::unique_ptr<CObjCommMessage> BulkOfTwo() {
 
 std::unique_ptr<CObjCommMessage> ExtendedBulk() {
     auto bulk = std::make_unique<CMsgBulkProcess>(kBulkSuccess, true);
-    bulk->Add(std::make_shared<CMsgProcess>(true, 0x80100069, CByteArray{}, true, true, 0x0004));
+    bulk->Add(std::make_shared<CMsgProcess>(true, 0x80100069, CByteArray{}, true, true, 0x0002));
     return bulk;
 }
 
@@ -285,9 +285,9 @@ const MessageCase kCases[] = {
       "Smart Card Response Data", "6110"}},
     {"process extended timed out",
      true,
-     [] { return M<CMsgProcess>(true, 0x80100069U, CByteArray{}, false, true, std::uint16_t{0x1234}); },
-     "31 12 34 00 04 80 10 00 69",
-     {"Command", "Process Acknowledge", "Time Out Indicator", "Timed Out", "Flags", "1234", "Return Code",
+     [] { return M<CMsgProcess>(true, 0x80100069U, CByteArray{}, false, true, std::uint16_t{0x1232}); },
+     "31 12 32 00 04 80 10 00 69",
+     {"Command", "Process Acknowledge", "Time Out Indicator", "Timed Out", "Flags", "1232", "Return Code",
       "80100069", "Smart Card Response Data", "None"}},
     {"process length first",
      false,
@@ -351,9 +351,9 @@ const MessageCase kCases[] = {
     {"bulk process extended",
      true,
      &ExtendedBulk,
-     "00 00 01 00 07 31 00 04 80 10 00 69",
+     "00 00 01 00 07 31 00 02 80 10 00 69",
      {"Command", "Bulk Process Acknowledge", "Status of Execution", "Success", "Number of Commands", "1",
-      "Command", "Process Acknowledge", "Time Out Indicator", "Timed Out", "Flags", "0004", "Return Code",
+      "Command", "Process Acknowledge", "Time Out Indicator", "Timed Out", "Flags", "0002", "Return Code",
       "80100069", "Smart Card Response Data", "None"}},
     {"bulk process empty, odd status",
      false,

@@ -129,14 +129,14 @@ TEST(MessageDecoder, DriverBulkWithExtendedElements) {
     // with extended set, the answer comes back whole.
     CMsgBulkProcess bulk(kBulkSuccess, false);
     bulk.Add(std::make_shared<CMsgProcess>(false, 0, Hex("90 00"), true, true));
-    bulk.Add(std::make_shared<CMsgProcess>(true, 0x80100008, CByteArray{}, true, true, 0x0004));
+    bulk.Add(std::make_shared<CMsgProcess>(true, 0x80100008, CByteArray{}, true, true, 0x0002));
     auto read = Decode(Build(bulk, 9, false), true);
     EXPECT_EQ(read->Describe(), bulk.Describe());
     EXPECT_EQ(read->Body(), bulk.Body());
     const auto& elements = dynamic_cast<const CMsgBulkProcess&>(*read).GetElements();
     ASSERT_EQ(elements.size(), 2U);
     EXPECT_EQ(elements[1]->GetReturnCode(), 0x80100008U);
-    EXPECT_EQ(elements[1]->GetFlags(), 0x0004);
+    EXPECT_EQ(elements[1]->GetFlags(), 0x0002);
 }
 
 struct RejectCase {

@@ -182,8 +182,10 @@ TEST(OutgoingMessages, ResponseIsEncipheredOnlyWhenAskedAndPossible) {
         bool enciphered;
     };
     const Case cases[] = {
-        {0x0004, &context, true},  {0xFFFF, &context, true},  {0x0004, nullptr, false},
-        {0x0002, &context, false}, {0x0000, &context, false},
+        {0x0004, &context, true},
+        {0xFFFF, &context, true},
+        {0x0002, &context, false},
+        {0x0000, &context, false},
     };
     for (const Case& c : cases) {
         for (const bool lengthFirst : {false, true}) {

@@ -9,11 +9,12 @@
 #include <cstdint>
 #include <memory>
 
-#include "protocol/cipher/CipherEnvelope.h"
 #include "cardaccess/PcscReader.h"
-#include "protocol/serialmemory/SerialMemoryCommands.h"
+#include "cardaccess/ReaderErrors.h"
+#include "protocol/CommandCode.h"
 #include "protocol/ObjCommMessage.h"
 #include "protocol/ObjCommResponse.h"
+#include "protocol/cipher/CipherEnvelope.h"
 #include "protocol/incoming/contact/BaudRateCommand.h"
 #include "protocol/incoming/contact/BulkProcessCommand.h"
 #include "protocol/incoming/contact/CardSimulationCommand.h"
@@ -22,15 +23,18 @@
 #include "protocol/incoming/contact/ProcessCommand.h"
 #include "protocol/incoming/contact/ReaderAttribute.h"
 #include "protocol/incoming/contact/ResetCommands.h"
+#include "protocol/incoming/contact/SerialPortCommands.h"
 #include "protocol/incoming/contact/StationCommands.h"
+#include "protocol/incoming/contactless/PiccCommands.h"
 #include "protocol/outgoing/ProcessAcks.h"
+#include "protocol/serialmemory/SerialMemoryCommands.h"
 
 namespace tessaly {
 
-class CStationCommands {
+class CStationCommandHandler {
 public:
-    static constexpr std::uint8_t kDestinationKbx = 0x58;
-    static constexpr std::uint32_t kNotServed = 0x88;
+    // Every command a key station does not serve: the destination is invalid for its hardware.
+    static constexpr std::uint32_t kNotServed = station::kInvalidDestination;
     static constexpr int kMaxResends = 3;
     // Cold resets leave the card unpowered this long before connecting again.
     static constexpr int kColdResetPauseMs = 500;
@@ -39,10 +43,10 @@ public:
 
     // `stopFlag` is the station's: the fifth resend in a row raises it. `cipher` enciphers the
     // (empty) data of Diversify Keys replies.
-    CStationCommands(CPcscReader& reader, std::atomic<std::int32_t>& stopFlag,
-                     std::shared_ptr<const CCipherContext> cipher);
-    CStationCommands(const CStationCommands&) = delete;
-    CStationCommands& operator=(const CStationCommands&) = delete;
+    CStationCommandHandler(CPcscReader& reader, std::atomic<std::int32_t>& stopFlag,
+                           std::shared_ptr<const CCipherContext> cipher);
+    CStationCommandHandler(const CStationCommandHandler&) = delete;
+    CStationCommandHandler& operator=(const CStationCommandHandler&) = delete;
 
     // The acknowledgement to send, or null when the station has none for the command.
     std::unique_ptr<CObjCommMessage> DispatchCommand(CObjCommResponse& command);
@@ -56,24 +60,31 @@ public:
 
 private:
     using Reply = std::unique_ptr<CObjCommMessage>;
-    using Handler = Reply (*)(CStationCommands& self, CObjCommResponse& command);
+    using Handler = Reply (*)(CStationCommandHandler& self, CObjCommResponse& command);
     struct Route {
-        int subCommand;
+        CommandCode code;
         Handler handler;
     };
     static const Route kRoutes[];
 
-    // Calls `Method` with the command as its own class.
-    template <class Command, Reply (CStationCommands::*Method)(const Command&)>
-    static Reply Call(CStationCommands& self, CObjCommResponse& command);
+    // The route of `Command` to `Method`, which gets the command as its own class.
+    template <class Command, Reply (CStationCommandHandler::*Method)(const Command&)>
+    static constexpr Route Serve();
+    template <class Command, Reply (CStationCommandHandler::*Method)(const Command&)>
+    static Reply Call(CStationCommandHandler& self, CObjCommResponse& command);
 
     Reply Resend(const CObjCommResponse& command);
 
-    template <class Ack, bool kCold, bool kWithPps>
+    template <class Ack, bool Cold, bool WithPps>
     Reply Reset();
-    template <class Ack, class Command, bool kCold, bool kWithPps>
+    template <class Ack, class Command, bool Cold, bool WithPps>
     Reply ResetCommand(const Command& /*command*/) {
-        return Reset<Ack, kCold, kWithPps>();
+        return Reset<Ack, Cold, WithPps>();
+    }
+    // A command this station does not serve: `Ack` with return code 0x88 and empty fields.
+    template <class Ack, class Command, class... Empty>
+    Reply Refuse(const Command& /*command*/) {
+        return std::make_unique<Ack>(kNotServed, Empty{}..., true);
     }
     Reply Process(const CRspProcess& command);
     Reply BulkProcess(const CRspBulkProcess& command);
@@ -89,7 +100,7 @@ private:
     Reply CardCommandSimulation(const CRspCardCommandSimulation& command);
     Reply ReaderAttribute(const CRspReaderAttribute& command);
     Reply SetCardType(const CRspSetCardType& command);
-    Reply DiversifyKeys(const CObjCommResponse& command);
+    Reply DiversifyKeys(const CRspDiversifyKeys& command);
 
     // Sleeps, but no longer than the station keeps running.
     void Pause(std::uint32_t milliseconds) const;
