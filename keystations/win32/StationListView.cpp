@@ -8,12 +8,12 @@
 namespace tessaly::win32 {
 namespace {
 
-struct ColumnSpec {
+struct ColumnLayout {
     const char* heading;
     int width;  // pixels at 96 dpi
 };
 
-constexpr std::array<ColumnSpec, CStationListView::kColumnCount> kColumns = {{
+constexpr std::array<ColumnLayout, CStationListView::kColumnCount> kColumns = {{
     {"Station Status", 80},
     {"PC/SC Reader", 100},
     {"Port", 65},
