@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/Types.h"
-#include "tools/objcomm/Json.h"
+#include "common/cli/JsonText.h"
 
 namespace tessaly::tools {
 
@@ -38,7 +38,7 @@ PacketView DecodePacket(const CByteArray& packet, PacketDirection direction, boo
 // rejection. Every line starts with `indent`.
 void PrintPacketText(const PacketView& view, std::ostream& out, const std::string& indent = "");
 // The fields of `objcomm decode --json`.
-JsonObject PacketJson(const PacketView& view);
+cli::Json PacketJson(const PacketView& view);
 
 // Label/value lines with the labels padded to one column, two blanks (after `indent`) in front.
 void PrintDescription(const CStringArray& description, std::ostream& out, const std::string& indent = "");
