@@ -13,7 +13,7 @@
 #include "common/Format.h"
 #include "common/registry/Registry.h"
 #include "keystations/StationConfiguration.h"
-#include "tests/keystations/ChildProcess.h"
+#include "tests/tools/ChildProcess.h"
 #include "tests/keystations/HostPeer.h"
 #include "lab/IsoCard.h"
 #include "tests/support/LabGTest.h"

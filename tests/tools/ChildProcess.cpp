@@ -1,4 +1,4 @@
-#include "tests/keystations/ChildProcess.h"
+#include "tests/tools/ChildProcess.h"
 
 #include <fcntl.h>
 #include <signal.h>
