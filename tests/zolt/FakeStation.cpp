@@ -9,6 +9,8 @@
 #include "protocol/PassThruErrors.h"
 #include "protocol/outgoing/ExchangeMessages.h"
 #include "protocol/outgoing/PassThroughModeMessages.h"
+#include "protocol/outgoing/ProcessAcks.h"
+#include "tests/support/TestPackets.h"
 
 namespace tessaly::test {
 namespace {
@@ -117,6 +119,8 @@ void AnswerLikeStation(CStationLink& link) {
             link.Reply(CMsgHealthCheck(true, true), last);
         } else if (command->GetSubCommand() == 0x13) {
             link.Reply(CMsgKeepAlive(true), last);
+        } else if (command->GetSubCommand() == 0x05) {
+            link.Reply(CMsgProcess(false, 0x6A82, Hex("6F1A"), false, true), last);
         }
     }
 }

@@ -69,8 +69,9 @@ private:
 // A packet parsed as a key station parses it (extended); null when the codec rejects it.
 std::unique_ptr<CObjCommResponse> ParseAsStation(const CByteArray& packet, std::uint32_t& transaction);
 
-// A session that answers like a key station for the few commands the tests use: keep-alive, health
-// check and rejected packets (a finish with the codec's reason), for as long as the client sends.
+// A session that answers like a key station for the few commands the tests use, for as long as the
+// client sends: keep-alive, health check, Process (return code 6A82, data 6F1A) and rejected packets
+// (a finish with the codec's reason).
 void AnswerLikeStation(CStationLink& link);
 
 }  // namespace tessaly::test
