@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
+#include <iostream>
+#include <cstdlib>
 #include <sstream>
 
 namespace tessaly::test {
@@ -88,7 +91,9 @@ void RunTranscript(const std::filesystem::path& file, const Program& program, Va
             flush();
         }
         if (kind == '$') {
-            pending = Command{number, text};
+            pending.emplace();
+            pending->line = number;
+            pending->words = text;
         } else if (kind == '@') {
             setting(SplitWords(Replaced(text, values)), values);
         } else if (kind != '#') {

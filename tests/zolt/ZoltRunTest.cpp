@@ -2,7 +2,6 @@
 // packets of `objcomm decode` (data/decode.transcript).
 #include <gtest/gtest.h>
 
-#include <map>
 #include <sstream>
 
 #include "tests/support/TestPackets.h"
@@ -14,35 +13,15 @@ namespace tessaly {
 namespace {
 
 using test::CFakeStation;
-using test::CStationLink;
-
-const std::map<std::string, CFakeStation::Session> kSessions = {
-    {"answer", test::AnswerLikeStation},
-    {"close", [](CStationLink& link) { (void)link.Receive(); }},
-    {"silent",
-     [](CStationLink& link) {
-         (void)link.Receive();
-         link.WaitForClose();
-     }},
-    {"twice",
-     [](CStationLink& link) {
-         (void)link.Receive();
-         const CByteArray once = test::PassThroughPacket(0x13, 1, {});
-         CByteArray twice = once;
-         twice.insert(twice.end(), once.begin(), once.end());
-         link.Send(twice);
-         link.WaitForClose();
-     }},
-    {"sink", [](CStationLink& link) { link.WaitForClose(); }},
-};
 
 // The hook of the "@" lines.
-void Stations(std::unique_ptr<CFakeStation>& station, const std::vector<std::string>& words, test::Values& values) {
+void Stations(std::unique_ptr<CFakeStation>& station, const std::vector<std::string>& words,
+              test::Values& values) {
     ASSERT_FALSE(words.empty());
     if (words[0] == "station") {
         std::vector<CFakeStation::Session> sessions;
         for (std::size_t i = 1; i < words.size(); ++i) {
-            sessions.push_back(kSessions.at(words[i]));
+            sessions.push_back(test::NamedSession(words[i]));
         }
         station = std::make_unique<CFakeStation>(sessions);
         values["port"] = std::to_string(station->Port());
@@ -84,15 +63,17 @@ TEST(ZoltRun, Decode) {
 }
 
 TEST(ZoltRun, WritesAboveWhatAStationReceivesAreNoted) {
-    CFakeStation station({kSessions.at("sink")});
+    CFakeStation station({test::NamedSession("sink")});
     std::istringstream script("process case=35 apdu=" + std::string(std::size_t{18000}, 'A') +
                               "\nexpect none wait=50\n");
     std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(tools::RunObjcomm({"zolt", "127.0.0.1", std::to_string(station.Port()), "-"}, {script, out, err}), 0);
-    EXPECT_NE(out.str().find("\n   note: a write of 9021 bytes: a key station reads at most 8192 bytes in one "
-                             "receive\n"),
-              std::string::npos);
+    EXPECT_EQ(
+        tools::RunObjcomm({"zolt", "127.0.0.1", std::to_string(station.Port()), "-"}, {script, out, err}), 0);
+    EXPECT_NE(
+        out.str().find("\n   note: a write of 9021 bytes: a key station reads at most 8192 bytes in one "
+                       "receive\n"),
+        std::string::npos);
 }
 
 }  // namespace
