@@ -117,18 +117,18 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 }
 
 const CLI::Validator& PortNumber() {
-    static const CLI::Validator validator(CheckPort, "");
-    return validator;
+    static const CLI::Validator kValidator(CheckPort, "");
+    return kValidator;
 }
 
 const CLI::Validator& Ipv4Address() {
-    static const CLI::Validator validator(CheckIpv4, "");
-    return validator;
+    static const CLI::Validator kValidator(CheckIpv4, "");
+    return kValidator;
 }
 
 const CLI::Validator& HexBytes() {
-    static const CLI::Validator validator(CheckHex, "");
-    return validator;
+    static const CLI::Validator kValidator(CheckHex, "");
+    return kValidator;
 }
 
 }  // namespace tessaly::cli

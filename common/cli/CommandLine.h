@@ -9,7 +9,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <exception>
 #include <functional>
+#include <iostream>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -52,6 +54,24 @@ int Run(CLI::App& app, const std::vector<std::string>& args, const Streams& io, 
 
 // The arguments after the program name.
 std::vector<std::string> Arguments(int argc, char** argv);
+
+// Runs a program's work from main. An exception that gets this far (out of memory, a failed write)
+// ends the program with status 1 and its text on standard error instead of an abort.
+template <class Work>
+int Guarded(const char* program, Work&& work) noexcept {
+    try {
+        return work();
+    } catch (const std::exception& error) {
+        try {
+            std::cerr << program << ": " << error.what() << "\n";
+        } catch (...) {
+            // Nothing more can be said.
+        }
+    } catch (...) {
+        // Not an error this code throws; the status says it failed.
+    }
+    return 1;
+}
 
 // Validators whose messages name the option they are attached to. They add nothing to the type
 // shown in the help; give the option a type_name where the default says too little.

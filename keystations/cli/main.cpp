@@ -67,7 +67,9 @@ void AddRestart(CLI::App& command, Given& given) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int Main(int argc, char** argv) {
     CLI::App app("The key stations: one TCP server per configured PC/SC reader.", "brantwick");
     cli::Prepare(app);
     app.footer("Exit status: 0 done, 1 failed, 2 wrong usage.");
@@ -104,4 +106,10 @@ int main(int argc, char** argv) {
     cli::OnChosen(*readers, chosen, [] { return Readers(); });
 
     return cli::Run(app, cli::Arguments(argc, argv), {std::cin, std::cout, std::cerr}, chosen);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return cli::Guarded("brantwick", [&] { return Main(argc, argv); });
 }

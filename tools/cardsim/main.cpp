@@ -108,7 +108,9 @@ int Serve(const CardsimOptions& options) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int Main(int argc, char** argv) {
     CLI::App app(
         "Puts one virtual card into the vpcd reader slot that listens on PORT (on this computer) until\n"
         "stopped with SIGINT or SIGTERM, and prints every message of the slot and the card's answer.",
@@ -133,4 +135,10 @@ int main(int argc, char** argv) {
     cli::Action chosen;
     cli::OnChosen(app, chosen, [&options] { return Serve(options); });
     return cli::Run(app, cli::Arguments(argc, argv), {std::cin, std::cout, std::cerr}, chosen);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return cli::Guarded("cardsim", [&] { return Main(argc, argv); });
 }

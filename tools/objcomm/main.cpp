@@ -4,5 +4,8 @@
 #include "tools/objcomm/ObjcommProgram.h"
 
 int main(int argc, char** argv) {
-    return tessaly::tools::RunObjcomm(tessaly::cli::Arguments(argc, argv), {std::cin, std::cout, std::cerr});
+    return tessaly::cli::Guarded("objcomm", [&] {
+        return tessaly::tools::RunObjcomm(tessaly::cli::Arguments(argc, argv),
+                                          {std::cin, std::cout, std::cerr});
+    });
 }

@@ -4,5 +4,7 @@
 #include "tools/tessaly-reg/RegTool.h"
 
 int main(int argc, char** argv) {
-    return tessaly::tools::RunRegTool(tessaly::cli::Arguments(argc, argv), std::cout, std::cerr);
+    return tessaly::cli::Guarded("tessaly-reg", [&] {
+        return tessaly::tools::RunRegTool(tessaly::cli::Arguments(argc, argv), std::cout, std::cerr);
+    });
 }
