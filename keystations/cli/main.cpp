@@ -61,13 +61,9 @@ int Run(const Given& given) {
 void AddRestart(CLI::App& command, Given& given) {
     command.add_flag(
         "--restart", given.restart,
-        "Make a running brantwick restart its stations (\"Configuration has changed - restart key "
-        "servers?\" Yes)");
+        "Make a running brantwick restart its stations (the \"Yes\" to \"Configuration has changed - "
+        "restart key servers?\")");
 }
-
-}  // namespace
-
-namespace {
 
 int Main(int argc, char** argv) {
     CLI::App app("The key stations: one TCP server per configured PC/SC reader.", "brantwick");

@@ -106,10 +106,6 @@ int Serve(const CardsimOptions& options) {
     return 0;
 }
 
-}  // namespace
-
-namespace {
-
 int Main(int argc, char** argv) {
     CLI::App app(
         "Puts one virtual card into the vpcd reader slot that listens on PORT (on this computer) until\n"
