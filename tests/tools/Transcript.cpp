@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <optional>
-#include <iostream>
 #include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <optional>
 #include <sstream>
 
 namespace tessaly::test {
