@@ -30,10 +30,14 @@ public:
 
     std::string Output() const;
     std::string Errors() const;
-    // Waits until the output contains `text`.
+    // Wait until the output (standard error) contains `text`.
     bool WaitForOutput(const std::string& text, std::chrono::milliseconds limit) const;
+    bool WaitForErrors(const std::string& text, std::chrono::milliseconds limit) const;
 
 private:
+    static bool WaitForText(const std::filesystem::path& file, const std::string& text,
+                            std::chrono::milliseconds limit);
+
     pid_t m_pid = -1;
     bool m_reaped = false;
     int m_status = 0;

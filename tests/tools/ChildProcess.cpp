@@ -1,4 +1,4 @@
-#include "tests/keystations/ChildProcess.h"
+#include "tests/tools/ChildProcess.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -88,8 +88,17 @@ std::string CChildProcess::Errors() const {
 }
 
 bool CChildProcess::WaitForOutput(const std::string& text, std::chrono::milliseconds limit) const {
+    return WaitForText(m_out, text, limit);
+}
+
+bool CChildProcess::WaitForErrors(const std::string& text, std::chrono::milliseconds limit) const {
+    return WaitForText(m_err, text, limit);
+}
+
+bool CChildProcess::WaitForText(const std::filesystem::path& file, const std::string& text,
+                                std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (Output().find(text) == std::string::npos) {
+    while (ReadFileBytes(file).find(text) == std::string::npos) {
         if (std::chrono::steady_clock::now() >= deadline) {
             return false;
         }
