@@ -230,7 +230,7 @@ bool CLab::StartDaemon(std::uint16_t basePort) {
         PcscHandle context = 0;
         if (PcscEstablishContext(context) == pcsc::kSuccess) {
             std::string multiString;
-            const PcscResult rv = PcscListReaders(context, 65536, multiString);
+            const PcscResult rv = PcscListReaders(context, multiString);
             PcscReleaseContext(context);
             // The daemon opens its socket after it set up every reader: this list is final.
             std::vector<LabReader> readers;

@@ -106,8 +106,8 @@ TEST_F(TransmitTest, T0Case4After9000FollowsTheGetResponseAnswer) {
         // 61 xx or 6C xx to the GET RESPONSE: once more with Le = xx.
         {"61 05", "00 C0 00 00 05", "01 02 03 04 05 90 00"},
         {"6C 04", "00 C0 00 00 04", "01 02 03 04 05 90 00"},
-        // Any other answer of two bytes or more is the response.
-        {"6A 82", nullptr, "6A 82"},
+        // A refusal without data leaves the success; an answer with data is the response.
+        {"6A 82", nullptr, "90 00"},
         {"AB CD 62 83", nullptr, "AB CD 62 83"},
         // Fewer than two bytes: the 90 00 stays.
         {"6A", nullptr, "90 00"},
@@ -133,7 +133,8 @@ TEST_F(TransmitTest, T0Case4WithoutPendingDataGetsTheCardsGetResponseRefusal) {
     EXPECT_EQ(Run(*t0, 0x33, "00 A4 00 0C 02 2F 02"), 0);
     EXPECT_EQ(Run(*t0, 0x34, "00 D6 00 00 02 AA BB 00"), 0);
     EXPECT_EQ(Sent(g_t0Card).back(), Hex("00 C0 00 00 00"));
-    EXPECT_EQ(response, Hex("69 85"));
+    EXPECT_EQ(response, Hex("90 00"));
+    EXPECT_EQ(t0->GetLastResult(), 0U);
     EXPECT_EQ(g_t0Card->File(0x2F02)->at(0), 0xAA);
 }
 
