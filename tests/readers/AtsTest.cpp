@@ -19,7 +19,7 @@ struct RejectedAts {
 TEST(AnswerToSelect, RejectsEveryMalformedAtsWithItsMessage) {
     const RejectedAts cases[] = {
         {"", false, "The ATS [] is too short."},
-        {"05 78", false, "The ATS [0578] is too short."},
+        {"05 78", false, "The TL value 0x05 is inconsistent with the length of ATS [0578]."},
         {"02 00", true, "The ATS [0200] is too short."},
         {"05 78 80 70", false, "The TL value 0x05 is inconsistent with the length of ATS [05788070]."},
         {"03 00 00 00", false, "The TL value 0x03 is inconsistent with the length of ATS [03000000]."},
