@@ -1,11 +1,11 @@
 #include "common/log/DriverLog.h"
 
 #include <ctime>
-#include <fstream>
 
 #include "common/Format.h"
 #include "common/TextEncoding.h"
 #include "common/registry/Registry.h"
+#include "platform/AppendFile.h"
 #include "platform/SystemInfo.h"
 
 namespace tessaly {
@@ -20,7 +20,9 @@ LogTime LocalLogTime() {
 }
 
 CString GetLogFolder() {
-    CString folder = ReadRegistryString(kLogPathValue);
+    // Only a string counts, and only up to its first zero byte: the rest could not be part of a
+    // file name, and a number's bytes are no folder.
+    CString folder = ReadRegistryText(kLogPathValue);
     if (IsBlank(folder)) {
         folder = platform::TemporaryFolder();
     }
@@ -61,11 +63,6 @@ void CDriverLog::WriteLog(bool informational, const CString& module, const CStri
     if (IsBlank(path_)) {
         path_ = MakeLogFileName(module);
     }
-    // Text mode: the end of line becomes CR LF on Windows.
-    std::ofstream file(path_, std::ios::out | std::ios::app);
-    if (!file) {
-        return;
-    }
     const LogTime t = clock_();
     CString record =
         FormatText("%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
@@ -81,8 +78,10 @@ void CDriverLog::WriteLog(bool informational, const CString& module, const CStri
     record += DecimalText(line);
     record += '\t';
     record += EscapeText(message);
-    record += '\n';
-    file.write(record.data(), static_cast<std::streamsize>(record.size()));
+    record += platform::TextLineEnd();
+    // One appending write per record: another process that logs into the same file (both started
+    // in the same second) adds its records after ours, never over them.
+    platform::AppendToFile(path_, record);
 }
 
 CDriverLog& ProcessLog() {

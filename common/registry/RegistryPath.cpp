@@ -85,6 +85,20 @@ bool CRegistryPath::GetString(CString& text) {
     return true;
 }
 
+bool CRegistryPath::GetText(CString& text) {
+    RegistryValue stored;
+    if (!OpenKey(RegistryAccess::Read) || !openKey_.QueryValue(ValueName(), stored) ||
+        (stored.type != platform::kRegSz && stored.type != platform::kRegExpandSz)) {
+        return false;
+    }
+    std::size_t length = 0;
+    while (length < stored.data.size() && stored.data[length] != 0) {
+        ++length;
+    }
+    text.assign(reinterpret_cast<const char*>(stored.data.data()), length);
+    return true;
+}
+
 bool CRegistryPath::SetDWord(std::uint32_t value) {
     if (!CreateKey()) {
         return false;

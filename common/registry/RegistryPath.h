@@ -23,6 +23,8 @@ public:
     bool GetDWord(std::uint32_t& value);
     // Any type; the text is the stored data without its terminator.
     bool GetString(CString& text);
+    // True only for a REG_SZ or REG_EXPAND_SZ value; the text ends at its first zero byte.
+    bool GetText(CString& text);
     bool SetDWord(std::uint32_t value);
     // REG_EXPAND_SZ when `expandable`, REG_SZ otherwise.
     bool SetString(const CString& text, bool expandable);

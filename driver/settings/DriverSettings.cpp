@@ -7,6 +7,8 @@ namespace tessaly {
 namespace {
 
 constexpr std::uint32_t kDefaultPort = 1500;
+constexpr std::uint32_t kHighestPort = 65535;
+constexpr const char* kBlanks = " \t\n\v\f\r";
 
 CString ValuePath(const char* name) {
     return CString(DriverSettings::kKeyPath) + name;
@@ -23,6 +25,15 @@ void WriteText(const char* name, const CString& text) {
 }
 void WriteNumber(const char* name, std::uint32_t value) {
     WriteRegistryDWord(ValuePath(name), value);
+}
+
+// The text without the blanks around it.
+CString Trimmed(const CString& text) {
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == CString::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 void DefaultWhenBlank(CString& text, const char* fallback) {
@@ -49,8 +60,11 @@ void DriverSettings::Load() {
     registerByName_ = ReadNumber("RegisterByName");
     suppressDialogs_ = ReadNumber("SuppressDialogs");
 
+    // An address typed with blanks around it is still the address.
+    objectCommunicatorIp_ = Trimmed(objectCommunicatorIp_);
     DefaultWhenBlank(objectCommunicatorIp_, "127.0.0.1");
-    if (objectCommunicatorPort_ == 0) {
+    // A port no TCP connection can use counts as none.
+    if (objectCommunicatorPort_ == 0 || objectCommunicatorPort_ > kHighestPort) {
         objectCommunicatorPort_ = kDefaultPort;
     }
     DefaultWhenBlank(printerName_, "Simulator");

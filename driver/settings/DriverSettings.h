@@ -16,7 +16,8 @@ public:
     // Loads every value.
     DriverSettings();
 
-    // Reads the ten values; blank texts and a port of 0 take their defaults.
+    // Reads the ten values; blank texts and a port of 0 or above 65535 take their defaults, and
+    // the blanks around the address are dropped.
     void Load();
     // Writes all values but InstallPath, which belongs to the installer.
     void SaveAll() const;
