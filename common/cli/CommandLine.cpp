@@ -54,7 +54,8 @@ void Prepare(CLI::App& app) {
     app.set_help_flag("-h,--help", "Print this help and exit");
     app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
         std::string name = failed->get_name();
-        for (const CLI::App* parent = failed->get_parent(); parent != nullptr; parent = parent->get_parent()) {
+        for (const CLI::App* parent = failed->get_parent(); parent != nullptr;
+             parent = parent->get_parent()) {
             name = parent->get_name() + " " + name;
         }
         return name + ": " + error.what() + "\nRun with --help for more information.\n";
@@ -77,18 +78,18 @@ std::optional<int> Parse(CLI::App& app, const std::vector<std::string>& args, st
 }
 
 const CLI::Validator& PortNumber() {
-    static const CLI::Validator validator(CheckPort, "PORT");
-    return validator;
+    static const CLI::Validator kValidator(CheckPort, "PORT");
+    return kValidator;
 }
 
 const CLI::Validator& Ipv4Address() {
-    static const CLI::Validator validator(CheckIpv4, "A.B.C.D");
-    return validator;
+    static const CLI::Validator kValidator(CheckIpv4, "A.B.C.D");
+    return kValidator;
 }
 
 const CLI::Validator& HexBytes() {
-    static const CLI::Validator validator(CheckHex, "HEX");
-    return validator;
+    static const CLI::Validator kValidator(CheckHex, "HEX");
+    return kValidator;
 }
 
 }  // namespace tessaly::cli

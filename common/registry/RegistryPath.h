@@ -38,19 +38,19 @@ public:
     bool CreateKey();
     void CloseKey();
 
-    std::optional<platform::RegistryRoot> Root() const { return root_; }
-    const CString& KeyPath() const { return keyPath_; }
-    const CStringArray& Elements() const { return elements_; }
+    std::optional<platform::RegistryRoot> Root() const { return m_root; }
+    const CString& KeyPath() const { return m_keyPath; }
+    const CStringArray& Elements() const { return m_elements; }
     // The last element for a value path; the empty text (the default value) otherwise.
     CString ValueName() const;
 
 private:
-    std::optional<platform::RegistryRoot> root_;
-    CString keyPath_;
-    CStringArray elements_;
-    bool namesKey_;
-    platform::RegistryStore store_;
-    platform::RegistryKey openKey_;  // after store_: closed before the store goes
+    std::optional<platform::RegistryRoot> m_root;
+    CString m_keyPath;
+    CStringArray m_elements;
+    bool m_namesKey;
+    platform::CRegistryStore m_store;
+    platform::CRegistryKey m_openKey;  // after m_store: closed before the store goes
 };
 
 }  // namespace tessaly

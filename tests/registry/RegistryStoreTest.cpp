@@ -12,22 +12,22 @@ namespace {
 using platform::RegistryAccess;
 using platform::RegistryRoot;
 using platform::RegistryStatus;
-using platform::RegistryStore;
+using platform::CRegistryStore;
 using platform::RegistryValue;
 
 constexpr const char* kHalcyra = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tessaly\\Halcyra\\";
 
 RegistryValue Stored(RegistryRoot root, const std::string& key, const std::string& name) {
-    RegistryStore store;
+    CRegistryStore store;
     RegistryValue value;
-    const platform::RegistryKey open = store.OpenKey(root, key, RegistryAccess::Read);
+    const platform::CRegistryKey open = store.OpenKey(root, key, RegistryAccess::Read);
     EXPECT_TRUE(open.IsOpen() && open.QueryValue(name, value)) << key << " " << name;
     return value;
 }
 
 void Store(RegistryRoot root, const std::string& key, const std::string& name, const RegistryValue& value) {
-    RegistryStore store;
-    platform::RegistryKey open = store.CreateKey(root, key);
+    CRegistryStore store;
+    platform::CRegistryKey open = store.CreateKey(root, key);
     ASSERT_TRUE(open.IsOpen());
     ASSERT_TRUE(open.SetValue(name, value));
 }
@@ -72,7 +72,7 @@ TEST_F(RegistryStoreTest, NamesIgnoreCaseButKeepTheirFirstSpelling) {
     ASSERT_TRUE(ReadRegistrySubKeys("HKEY_LOCAL_MACHINE\\SOFTWARE\\tessaly", keys));
     EXPECT_EQ(keys, CStringArray{"Halcyra"});
 
-    RegistryStore store;
+    CRegistryStore store;
     std::vector<platform::NamedRegistryValue> values;
     ASSERT_TRUE(store.OpenKey(RegistryRoot::LocalMachine, "Software\\Tessaly\\Halcyra", RegistryAccess::Read)
                     .EnumValues(values));
@@ -213,8 +213,8 @@ TEST_F(RegistryStoreTest, KeyPathsWithEmptyElementsAreRefused) {
 
 TEST_F(RegistryStoreTest, AnOpenKeyDeletedMeanwhileFails) {
     ASSERT_TRUE(WriteRegistryString("HKEY_CURRENT_USER\\Gone\\V", "x", false));
-    RegistryStore store;
-    platform::RegistryKey key = store.OpenKey(RegistryRoot::CurrentUser, "Gone", RegistryAccess::Write);
+    CRegistryStore store;
+    platform::CRegistryKey key = store.OpenKey(RegistryRoot::CurrentUser, "Gone", RegistryAccess::Write);
     ASSERT_TRUE(key.IsOpen());
     ASSERT_TRUE(DeleteRegistryKey("HKEY_CURRENT_USER\\Gone"));
     RegistryValue value;
@@ -226,8 +226,8 @@ TEST_F(RegistryStoreTest, AnOpenKeyDeletedMeanwhileFails) {
 
 TEST_F(RegistryStoreTest, KeysOpenedForReadingRefuseWrites) {
     ASSERT_TRUE(WriteRegistryString("HKEY_CURRENT_USER\\K\\V", "x", false));
-    RegistryStore store;
-    platform::RegistryKey key = store.OpenKey(RegistryRoot::CurrentUser, "K", RegistryAccess::Read);
+    CRegistryStore store;
+    platform::CRegistryKey key = store.OpenKey(RegistryRoot::CurrentUser, "K", RegistryAccess::Read);
     EXPECT_FALSE(key.SetValue("V", {platform::kRegSz, {'y', 0}}));
     EXPECT_EQ(key.DeleteValue("V"), RegistryStatus::Failed);
     EXPECT_EQ(ReadRegistryString("HKEY_CURRENT_USER\\K\\V"), "x");
@@ -235,8 +235,8 @@ TEST_F(RegistryStoreTest, KeysOpenedForReadingRefuseWrites) {
 
 TEST_F(RegistryStoreTest, DeleteValueReportsWhatItFound) {
     ASSERT_TRUE(WriteRegistryString("HKEY_CURRENT_USER\\K\\V", "x", false));
-    RegistryStore store;
-    platform::RegistryKey key = store.OpenKey(RegistryRoot::CurrentUser, "K", RegistryAccess::Write);
+    CRegistryStore store;
+    platform::CRegistryKey key = store.OpenKey(RegistryRoot::CurrentUser, "K", RegistryAccess::Write);
     EXPECT_EQ(key.DeleteValue("v"), RegistryStatus::Ok);
     EXPECT_EQ(key.DeleteValue("V"), RegistryStatus::NotFound);
     EXPECT_EQ(store.DeleteTree(RegistryRoot::CurrentUser, "K\\Nothing"), RegistryStatus::NotFound);
@@ -246,7 +246,7 @@ TEST_F(RegistryStoreTest, ValuesListInTheOrderTheyWereFirstWritten) {
     ASSERT_TRUE(WriteRegistryString("HKEY_CURRENT_USER\\K\\Zeta", "1", false));
     ASSERT_TRUE(WriteRegistryString("HKEY_CURRENT_USER\\K\\Alpha", "2", false));
     ASSERT_TRUE(WriteRegistryDWord("HKEY_CURRENT_USER\\K\\ZETA", 3));
-    RegistryStore store;
+    CRegistryStore store;
     std::vector<platform::NamedRegistryValue> values;
     ASSERT_TRUE(store.OpenKey(RegistryRoot::CurrentUser, "K", RegistryAccess::Read).EnumValues(values));
     ASSERT_EQ(values.size(), 2U);
@@ -257,7 +257,7 @@ TEST_F(RegistryStoreTest, ValuesListInTheOrderTheyWereFirstWritten) {
 
 TEST_F(RegistryStoreTest, TransactionsApplyAllOrNothing) {
     {
-        RegistryStore store;
+        CRegistryStore store;
         ASSERT_TRUE(store.BeginTransaction());
         EXPECT_FALSE(store.BeginTransaction());
         ASSERT_TRUE(
@@ -266,7 +266,7 @@ TEST_F(RegistryStoreTest, TransactionsApplyAllOrNothing) {
     }
     EXPECT_EQ(ReadRegistryString("HKEY_CURRENT_USER\\T\\A\\V"), "");
     {
-        RegistryStore store;
+        CRegistryStore store;
         ASSERT_TRUE(store.BeginTransaction());
         ASSERT_TRUE(
             store.CreateKey(RegistryRoot::CurrentUser, "T\\A").SetValue("V", {platform::kRegSz, {'1', 0}}));
@@ -274,7 +274,7 @@ TEST_F(RegistryStoreTest, TransactionsApplyAllOrNothing) {
     }
     EXPECT_EQ(ReadRegistryString("HKEY_CURRENT_USER\\T\\A\\V"), "");
     {
-        RegistryStore store;
+        CRegistryStore store;
         ASSERT_TRUE(store.BeginTransaction());
         ASSERT_TRUE(
             store.CreateKey(RegistryRoot::CurrentUser, "T\\A").SetValue("V", {platform::kRegSz, {'1', 0}}));
@@ -297,7 +297,7 @@ TEST_F(RegistryStoreTest, ReadsNeverMakeTheFile) {
     EXPECT_FALSE(std::filesystem::exists(registry_.StorePath()));
     ASSERT_TRUE(WriteRegistryDWord("HKEY_CURRENT_USER\\K\\V", 1));
     EXPECT_TRUE(std::filesystem::exists(registry_.StorePath()));
-    EXPECT_EQ(RegistryStore::Location(), registry_.StorePath());
+    EXPECT_EQ(CRegistryStore::Location(), registry_.StorePath());
 }
 
 TEST_F(RegistryStoreTest, AnEmptyFileBecomesTheStore) {
@@ -316,7 +316,7 @@ void ExpectUnusable(const std::string& description) {
     CStringArray keys;
     EXPECT_FALSE(ReadRegistrySubKeys("HKEY_CURRENT_USER", keys));
     EXPECT_FALSE(DeleteRegistryKey("HKEY_CURRENT_USER\\K"));
-    RegistryStore store;
+    CRegistryStore store;
     EXPECT_FALSE(store.BeginTransaction());
 }
 
@@ -348,7 +348,7 @@ TEST_F(RegistryStoreTest, AnUnopenablePathFailsQuietly) {
 
 TEST(RegistryStoreLocation, DefaultsToTheSystemFile) {
     test::ScopedEnvironment empty("TESSALY_REGISTRY", "");
-    EXPECT_EQ(RegistryStore::Location(), "/var/lib/tessaly/registry.db");
+    EXPECT_EQ(CRegistryStore::Location(), "/var/lib/tessaly/registry.db");
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ std::string Path(const char* name) {
 
 // The values under the settings key, name and stored form, in the order they were first written.
 std::vector<platform::NamedRegistryValue> StoredValues() {
-    platform::RegistryStore store;
+    platform::CRegistryStore store;
     std::vector<platform::NamedRegistryValue> values;
     store.OpenKey(RegistryRoot::LocalMachine, kKey, platform::RegistryAccess::Read).EnumValues(values);
     return values;
