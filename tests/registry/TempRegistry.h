@@ -1,5 +1,5 @@
-// A private registry file for one test: a fresh folder, with TESSALY_REGISTRY pointing into it for
-// the life of the object. The file store is the non-Windows registry, so these tests are POSIX.
+// A private registry file for one test (TESSALY_REGISTRY into a fresh folder for the life of the
+// object; POSIX: the file store is the non-Windows registry), and small file helpers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,38 +9,32 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace tessaly::test {
 
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+    ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
         if (const char* old = std::getenv(name)) {
-            old_ = old;
+            m_old = old;
         }
         setenv(name, value.c_str(), 1);
     }
-    ~ScopedEnvironment() {
-        if (old_) {
-            setenv(name_, old_->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
+    ~ScopedEnvironment() { m_old ? setenv(m_name, m_old->c_str(), 1) : unsetenv(m_name); }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
 private:
-    const char* name_;
-    std::optional<std::string> old_;
+    const char* m_name;
+    std::optional<std::string> m_old;
 };
 
 inline std::filesystem::path MakeTempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tessaly-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        ADD_FAILURE() << "cannot make a temporary folder from " << pattern;
-    }
+    EXPECT_NE(mkdtemp(pattern.data()), nullptr) << "cannot make a temporary folder from " << pattern;
     return pattern;
 }
 
@@ -50,30 +44,41 @@ inline std::string ReadFileBytes(const std::filesystem::path& path) {
 }
 
 inline void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream file(path, std::ios::out | std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::out | std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The fields of a line of a test's data file, cut at '|' and without the blanks around them.
+inline std::vector<std::string> DataFields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream in(line + "|");
+    for (std::string field; std::getline(in, field, '|');) {
+        const std::size_t first = field.find_first_not_of(' ');
+        fields.push_back(
+            first == std::string::npos ? "" : field.substr(first, field.find_last_not_of(' ') - first + 1));
+    }
+    return fields;
 }
 
 class TempRegistry {
 public:
     TempRegistry()
-        : folder_(MakeTempFolder()),
-          store_((folder_ / "registry.db").string()),
-          env_("TESSALY_REGISTRY", store_) {}
+        : m_folder(MakeTempFolder()),
+          m_store((m_folder / "registry.db").string()),
+          m_env("TESSALY_REGISTRY", m_store) {}
     ~TempRegistry() {
         std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
+        std::filesystem::remove_all(m_folder, ignored);
     }
     TempRegistry(const TempRegistry&) = delete;
     TempRegistry& operator=(const TempRegistry&) = delete;
 
-    const std::filesystem::path& Folder() const { return folder_; }
-    const std::string& StorePath() const { return store_; }
+    const std::filesystem::path& Folder() const { return m_folder; }
+    const std::string& StorePath() const { return m_store; }
 
 private:
-    std::filesystem::path folder_;
-    std::string store_;
-    ScopedEnvironment env_;
+    std::filesystem::path m_folder;
+    std::string m_store;
+    ScopedEnvironment m_env;
 };
 
 }  // namespace tessaly::test
