@@ -13,6 +13,20 @@
 namespace tessaly::tools {
 namespace {
 
+// The entries the protocol classes write without a value after them.
+const std::string kSingleEntries[] = {
+    "Card was reset",
+    "Card was not reset",
+    "Turn Power On",
+    "Turn Power Off",
+    "Get Value",
+    "DELAY LOOP",
+    "Protocol T=0",
+    "Protocol T=1",
+    "Keep Current Protocol",
+    "Unknown Protocol Selection",
+};
+
 template <class Object>
 void Fill(PacketView& view, Object& object, std::uint32_t transaction, std::string body) {
     view.className = object.ClassName();
@@ -101,15 +115,32 @@ JsonObject PacketJson(const PacketView& view) {
     return json;
 }
 
-void PrintDescription(const CStringArray& description, std::ostream& out, const std::string& indent) {
-    std::size_t width = 0;
-    for (std::size_t i = 0; i < description.size(); i += 2) {
-        width = std::max(width, description[i].size());
+std::vector<DescriptionLine> DescriptionLines(const CStringArray& description) {
+    std::vector<DescriptionLine> lines;
+    for (std::size_t i = 0; i < description.size(); ++i) {
+        DescriptionLine line;
+        line.label = description[i];
+        // The opening pair is a pair whatever its value reads.
+        line.single = i != 0 && std::find(std::begin(kSingleEntries), std::end(kSingleEntries), line.label) !=
+                                    std::end(kSingleEntries);
+        if (!line.single && i + 1 < description.size()) {
+            line.value = description[++i];
+        }
+        lines.push_back(std::move(line));
     }
-    for (std::size_t i = 0; i < description.size(); i += 2) {
-        out << indent << "  " << description[i];
-        if (i + 1 < description.size()) {
-            out << std::string(width - description[i].size() + 2, ' ') << description[i + 1];
+    return lines;
+}
+
+void PrintDescription(const CStringArray& description, std::ostream& out, const std::string& indent) {
+    const std::vector<DescriptionLine> lines = DescriptionLines(description);
+    std::size_t width = 0;
+    for (const DescriptionLine& line : lines) {
+        width = line.single ? width : std::max(width, line.label.size());
+    }
+    for (const DescriptionLine& line : lines) {
+        out << indent << "  " << line.label;
+        if (!line.single) {
+            out << std::string(width - line.label.size() + 2, ' ') << line.value;
         }
         out << "\n";
     }

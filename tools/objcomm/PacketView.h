@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "common/Types.h"
 #include "tools/objcomm/Json.h"
@@ -39,6 +40,17 @@ PacketView DecodePacket(const CByteArray& packet, PacketDirection direction, boo
 void PrintPacketText(const PacketView& view, std::ostream& out, const std::string& indent = "");
 // The fields of `objcomm decode --json`.
 JsonObject PacketJson(const PacketView& view);
+
+// One line of a description: a label and its value, or an entry that stands alone.
+struct DescriptionLine {
+    std::string label;
+    std::string value;
+    bool single = false;  // no value belongs to it
+};
+
+// The lines of a description list: after the opening pair, entries are label/value pairs except the
+// few texts that the protocol classes write alone ("Card was reset", "Turn Power On" ...).
+std::vector<DescriptionLine> DescriptionLines(const CStringArray& description);
 
 // Label/value lines with the labels padded to one column, two blanks (after `indent`) in front.
 void PrintDescription(const CStringArray& description, std::ostream& out, const std::string& indent = "");

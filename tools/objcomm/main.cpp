@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "common/cli/CommandLine.h"
 #include "tools/objcomm/DecodeCommand.h"
+#include "tools/objcomm/host/HostCommand.h"
 #include "tools/objcomm/zolt/ZoltCommand.h"
 
 namespace {
@@ -12,7 +14,19 @@ const char* const kUsage =
     "usage: objcomm <command> [arguments]\n"
     "commands:\n"
     "  decode [--ack] [--extended] [--json] HEX...   decode one packet (--ack: one a station sends)\n"
-    "  zolt [--json] [--keep-going] HOST PORT SCRIPT  play a script against a key station (- reads stdin)\n";
+    "  zolt [--json] [--keep-going] HOST PORT SCRIPT  play a script against a key station (- reads stdin)\n"
+    "  host --port N [options] [SCRIPT]               stand in for the host's server (host --help)\n";
+
+int RunHost(const std::vector<std::string>& args) {
+    CLI::App app("objcomm: a protocol debugger", "objcomm");
+    tessaly::cli::Prepare(app);
+    tessaly::tools::HostCommandLine host;
+    tessaly::tools::AddHostCommand(app, host);
+    if (const std::optional<int> done = tessaly::cli::Parse(app, args, std::cout, std::cerr)) {
+        return *done;
+    }
+    return tessaly::tools::RunHostCommand(host, std::cin, std::cout, std::cerr);
+}
 
 }  // namespace
 
@@ -23,6 +37,9 @@ int main(int argc, char** argv) {
         return args.empty() ? 2 : 0;
     }
     const std::string command = args[0];
+    if (command == "host") {
+        return RunHost(args);
+    }
     args.erase(args.begin());
     if (command == "decode") {
         return tessaly::tools::RunDecode(args, std::cout, std::cerr);

@@ -45,19 +45,20 @@ std::string CheckTransaction(const Expectation& expectation, const PacketView& v
 }
 
 std::string CheckFields(const Expectation& expectation, const CStringArray& description) {
+    const std::vector<DescriptionLine> lines = DescriptionLines(description);
     std::string reasons;
-    std::size_t next = 0;  // index of the next pair that may be taken
+    std::size_t next = 0;  // index of the next line that may be taken
     for (const auto& [label, value] : expectation.fields) {
-        std::size_t pair = next;
-        while (2 * pair < description.size() && !SameWord(description[2 * pair], label)) {
-            ++pair;
+        std::size_t line = next;
+        while (line < lines.size() && !SameWord(lines[line].label, label)) {
+            ++line;
         }
         std::string reason;
-        if (2 * pair >= description.size()) {
+        if (line >= lines.size()) {
             reason = "the answer has no " + std::string(next == 0 ? "" : "further ") + "\"" + label + "\"";
         } else {
-            next = pair + 1;
-            const std::string actual = 2 * pair + 1 < description.size() ? description[2 * pair + 1] : "";
+            next = line + 1;
+            const std::string& actual = lines[line].value;
             if (!SameValue(actual, value)) {
                 // Appended, not formatted: the texts may hold zero bytes.
                 reason.append("\"").append(label).append("\" is \"").append(actual);

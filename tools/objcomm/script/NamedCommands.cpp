@@ -5,6 +5,7 @@
 #include "common/Format.h"
 #include "protocol/BinaryString.h"
 #include "protocol/ValueCodes.h"
+#include "protocol/incoming/contactless/OperatorMessage.h"
 #include "tools/objcomm/script/ScriptTokens.h"
 
 namespace tessaly::tools {
@@ -166,6 +167,61 @@ void BuildComplete(CFieldSet& f, bool /*extended*/, COutBinaryString& out) {
         .SetLengthPrefix(LengthPrefix::None);
 }
 
+// Operator messages: the codes also by name.
+constexpr CodeText kButtonNames[] = {{CRspMessage::kButtonsOk, "ok"},
+                                     {CRspMessage::kButtonsOkCancel, "okcancel"},
+                                     {CRspMessage::kButtonsYesNo, "yesno"}};
+constexpr CodeText kInputNames[] = {{CRspMessage::kInputNone, "none"},
+                                    {CRspMessage::kInputHexadecimal, "hex"},
+                                    {CRspMessage::kInputDecimal, "decimal"},
+                                    {CRspMessage::kInputAny, "text"}};
+constexpr CodeText kSecurityNames[] = {{CRspMessage::kInputSecret, "secret"},
+                                       {CRspMessage::kAnswerNo, "plain"}};
+constexpr CodeText kConfirmNames[] = {{CRspMessage::kConfirmInput, "yes"}, {CRspMessage::kAnswerNo, "no"}};
+
+void BuildMessage(CFieldSet& f, bool /*extended*/, COutBinaryString& out) {
+    const std::string text = f.Text("text", std::string());
+    if (text.size() > kMax16) {
+        f.Fail("text= holds more than 65535 characters");
+    }
+    out.SetLengthPrefix(LengthPrefix::TwoBytes).AppendString(text).SetLengthPrefix(LengthPrefix::None);
+    out.AppendByte(
+        static_cast<std::uint8_t>(f.Named("buttons", kButtonNames, kMax8, CRspMessage::kButtonsOk)));
+    const auto input =
+        static_cast<std::uint8_t>(f.Named("input", kInputNames, kMax8, CRspMessage::kInputNone));
+    out.AppendByte(input);
+    if (input == CRspMessage::kInputNone) {
+        const char* reason = "travels only with an input other than none";
+        f.Forbid("length", reason);
+        f.Forbid("security", reason);
+        f.Forbid("confirm", reason);
+        return;
+    }
+    out.AppendByte(static_cast<std::uint8_t>(f.Number("length", kMax8, 0)));
+    out.AppendByte(
+        static_cast<std::uint8_t>(f.Named("security", kSecurityNames, kMax8, CRspMessage::kAnswerNo)));
+    out.AppendByte(
+        static_cast<std::uint8_t>(f.Named("confirm", kConfirmNames, kMax8, CRspMessage::kAnswerNo)));
+}
+
+void BuildError(CFieldSet& f, bool /*extended*/, COutBinaryString& out) {
+    out.AppendByte(static_cast<std::uint8_t>(f.Code("code", kMax8, std::nullopt)));
+}
+
+// The device replies carry one text as their whole body.
+void WriteWholeText(CFieldSet& f, const char* name, std::optional<std::string> fallback,
+                    COutBinaryString& out) {
+    out.AppendString(f.Text(name, fallback));
+}
+
+void BuildRegistered(CFieldSet& f, bool /*extended*/, COutBinaryString& out) {
+    WriteWholeText(f, "text", std::string(), out);
+}
+
+void BuildDeviceName(CFieldSet& f, bool /*extended*/, COutBinaryString& out) {
+    WriteWholeText(f, "name", std::nullopt, out);
+}
+
 constexpr NamedCommand kCommands[] = {
     {"process", "CRspProcess", &WriteProcess},
     {"reset", "CRspResetCard", &BuildReset},
@@ -185,6 +241,11 @@ constexpr NamedCommand kCommands[] = {
     {"cardtype", "CRspSetCardType", &BuildCardType},
     {"finish", "CRspPassThroughModeFinish", &BuildNothing},
     {"complete", "CRspPassThroughModeComplete", &BuildComplete},
+    {"message", "CRspMessage", &BuildMessage},
+    {"error", "CRspError", &BuildError},
+    {"registered", "CRspRegisterDevice", &BuildRegistered},
+    {"devicename", "CRspRequestDeviceName", &BuildDeviceName},
+    {"setname", "CRspSetDeviceName", &BuildDeviceName},
 };
 
 const NamedCommand* FindCommand(const std::string& word) {

@@ -1,0 +1,48 @@
+// `objcomm host --json`: one JSON object per line, written as each event happens. Texts are taken byte
+// for byte as Latin-1, so every byte outside printable ASCII appears as a \u00XX escape.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tools/objcomm/PacketView.h"
+#include "tools/objcomm/host/HostReport.h"
+
+namespace tessaly::tools {
+
+// A JSON string holding these bytes as Latin-1 characters.
+nlohmann::json JsonText(const std::string& bytes);
+// The fields of `objcomm decode --json`.
+nlohmann::json PacketToJson(const PacketView& view);
+
+class CHostJsonReport final : public CHostReport {
+public:
+    explicit CHostJsonReport(std::ostream& out) : m_out(out) {}
+
+    void Listening(const std::string& address, std::uint16_t port) override;
+    void Opened(const ConnectionInfo& info, const Expectation& expectation, const Answer& answer,
+                const Verdict& verdict) override;
+    void Dropped(const std::string& peer, const std::string& reason) override;
+    void Closed(const ConnectionInfo& info, bool ok) override;
+    void Finished(const HostSummary& summary) override;
+
+    void Connected(const Step* step, bool ok, const std::string& error) override;
+    void StepStarted(const Step& step) override;
+    void Sent(const Step& step, const std::vector<CByteArray>& writes, bool ok,
+              const std::string& error) override;
+    void Answered(const Step& step, const Expectation& expectation, const Answer& answer,
+                  const Verdict& verdict) override;
+    void StepEnded(const Step& step, bool ok) override;
+
+private:
+    void Write(const nlohmann::json& object);
+
+    std::ostream& m_out;
+    int m_connection = 0;
+    nlohmann::json m_step;
+};
+
+}  // namespace tessaly::tools
