@@ -25,6 +25,9 @@ std::string Safe(const char* text) {
 
 std::optional<std::vector<OperatorItem>> ParseOperatorScript(const std::string& script, std::string& error) {
     std::vector<OperatorItem> items;
+    if (script.empty()) {
+        return items;  // nobody answers, but message boxes are still collected
+    }
     std::size_t start = 0;
     while (start <= script.size()) {
         const std::size_t comma = std::min(script.find(',', start), script.size());

@@ -19,7 +19,8 @@ struct OperatorItem {
 };
 
 // Y and O press the first button, N and C the second, S Job Stop, E leaves the dialog unshown and
-// "esc" is the Escape key. Nothing (and `error` says why) for anything else.
+// "esc" is the Escape key. The empty script has no items. Nothing (and `error` says why) for anything
+// else.
 std::optional<std::vector<OperatorItem>> ParseOperatorScript(const std::string& script, std::string& error);
 
 class CScriptedOperator {
