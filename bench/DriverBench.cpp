@@ -1,8 +1,10 @@
 // Cards per minute through the driver: ProcessCard of a 40-APDU personalization script on a T=0
 // card (a host on loopback TCP sends the Process commands one by one, then completes the card),
 // against replaying the same APDUs with SCardTransmit on the same virtual card in the same run.
-// Reports the split of a card's time: connection and reader choice (up to the start message), per
-// command, completion; and the first presence query, a wait the driver's rules fix. Needs the
+// Also replays them through the reader layer (a monitored CPcscReader, as the driver uses it), whose
+// rules add a transaction and a protocol query to every exchange. Reports medians and the split of a
+// card's time: connection and reader choice (up to the start message), per command, completion; and
+// the first presence query, a wait the driver's rules fix. Needs the
 // virtual card lab (root, pcscd, vpcd); without it the benchmark says so and ends.
 #include <stdlib.h>
 
@@ -35,8 +37,8 @@ using namespace tessaly;
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
 
-constexpr int kCards = 30;
-constexpr int kRounds = 3;
+// Each card goes all three ways in turn, so that other load on the machine disturbs them alike.
+constexpr int kCards = 90;
 constexpr std::size_t kApdus = 40;
 constexpr const char* kSettings = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tessaly\\Halcyra\\";
 
@@ -136,9 +138,10 @@ void ServeCard(platform::CSocket& listener, const std::vector<Apdu>& script, Car
         const CByteArray packet = ProcessPacket(transaction++, apdu);
         const Clock::time_point sent = Clock::now();
         // The acknowledgement: sub-header, indicator, flags, length, return code (4), answer.
-        if (!peer.SendAll(packet.data(), packet.size()) || !ReadPacket(peer, payload) || payload.size() < 12 ||
-            payload[payload.size() - 2] != 0x90 || payload[payload.size() - 1] != 0x00 ||
-            payload[8] != 0 || payload[9] != 0 || payload[10] != 0 || payload[11] != 0) {
+        if (!peer.SendAll(packet.data(), packet.size()) || !ReadPacket(peer, payload) ||
+            payload.size() < 12 || payload[payload.size() - 2] != 0x90 ||
+            payload[payload.size() - 1] != 0x00 || payload[8] != 0 || payload[9] != 0 || payload[10] != 0 ||
+            payload[11] != 0) {
             return;
         }
         times.commands.emplace_back(Clock::now() - sent);
@@ -154,7 +157,8 @@ CardTimes DriverCard(CHalcyra& driver, platform::CSocket& listener, const std::v
     times.started = Clock::now();
     std::optional<CByteArray> audit;
     std::int32_t status = -1;
-    const std::int32_t result = driver.ProcessCard("BENCH", std::optional<CByteArray>(CByteArray{0x01}), audit, status);
+    const std::int32_t result =
+        driver.ProcessCard("BENCH", std::optional<CByteArray>(CByteArray{0x01}), audit, status);
     times.returned = Clock::now();
     host.join();
     times.ok = times.ok && result == 0 && status == 0 && audit.has_value();
@@ -162,20 +166,22 @@ CardTimes DriverCard(CHalcyra& driver, platform::CSocket& listener, const std::v
 }
 
 // The same APDUs straight to PC/SC: connect, transmit each, disconnect with a reset.
-bool DirectCard(const std::string& reader, const std::vector<Apdu>& script, Ms& total, std::vector<Ms>& each) {
+bool DirectCard(const std::string& reader, const std::vector<Apdu>& script, Ms& total,
+                std::vector<Ms>& each) {
     const Clock::time_point start = Clock::now();
     platform::PcscHandle context = 0;
     platform::PcscHandle card = 0;
     std::uint32_t protocol = 0;
-    if (platform::PcscEstablishContext(context) != 0 || platform::PcscConnect(context, reader, card, protocol) != 0) {
+    if (platform::PcscEstablishContext(context) != 0 ||
+        platform::PcscConnect(context, reader, card, protocol) != 0) {
         return false;
     }
     std::vector<std::uint8_t> received;
     bool ok = true;
     for (const Apdu& apdu : script) {
         const Clock::time_point sent = Clock::now();
-        ok = ok && platform::PcscTransmit(card, protocol, apdu.bytes, 1024, received) == 0 && received.size() >= 2 &&
-             received[received.size() - 2] == 0x90;
+        ok = ok && platform::PcscTransmit(card, protocol, apdu.bytes, 1024, received) == 0 &&
+             received.size() >= 2 && received[received.size() - 2] == 0x90;
         each.emplace_back(Clock::now() - sent);
     }
     platform::PcscDisconnect(card, platform::pcsc::Disposition::Reset);
@@ -184,20 +190,49 @@ bool DirectCard(const std::string& reader, const std::vector<Apdu>& script, Ms& 
     return ok;
 }
 
-// A monitored reader's first presence query: made, asked once, destroyed.
-Ms FirstPresenceQuery(const std::string& reader) {
+// The same APDUs through the reader layer as the driver uses it: a monitored reader made, its first
+// presence query, connect and ATR, each exchange inside its transaction with the protocol query,
+// and the reader destroyed (monitor stopped, card reset).
+bool ReaderCard(const std::string& reader, const std::vector<Apdu>& script, Ms& total, Ms& firstQuery,
+                std::vector<Ms>& each) {
     const Clock::time_point start = Clock::now();
-    CPcscReader pcsc(reader, false);
-    (void)pcsc.GetCardState();
-    return Clock::now() - start;
+    {
+        CPcscReader pcsc(reader, false);
+        const std::uint8_t state = pcsc.GetCardState();
+        firstQuery = Clock::now() - start;
+        CByteArray atr;
+        if (state != card_state::kPresent || pcsc.Connect() != 0 || pcsc.GetAtr(atr) != 0) {
+            return false;
+        }
+        CByteArray response;
+        for (const Apdu& apdu : script) {
+            const Clock::time_point sent = Clock::now();
+            if (pcsc.Transmit(apdu.caseByte, apdu.bytes, response) != 0) {
+                return false;
+            }
+            each.emplace_back(Clock::now() - sent);
+        }
+    }
+    total = Clock::now() - start;
+    return true;
 }
 
-double Mean(const std::vector<Ms>& values) {
-    double sum = 0;
-    for (const Ms& value : values) {
-        sum += value.count();
+// The machine is shared: the median is not moved by the odd stall, the best shows the code's own cost.
+double Best(const std::vector<Ms>& values) {
+    return values.empty() ? 0 : std::min_element(values.begin(), values.end())->count();
+}
+
+double Median(std::vector<Ms> values) {
+    if (values.empty()) {
+        return 0;
     }
-    return values.empty() ? 0 : sum / static_cast<double>(values.size());
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2),
+                     values.end());
+    return values[values.size() / 2].count();
+}
+
+void Row(const char* what, const std::vector<Ms>& values) {
+    std::printf("%-40s %8.3f ms median %8.3f ms best\n", what, Median(values), Best(values));
 }
 
 int Fail(const std::string& what) {
@@ -212,7 +247,8 @@ int main() {
         std::cout << "bench_driver: skipped: virtual card lab unavailable: " << why << "\n";
         return 0;
     }
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / FormatText("bench-driver-%d", getpid());
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / FormatText("bench-driver-%d", getpid());
     std::filesystem::create_directories(folder);
     setenv("TESSALY_REGISTRY", (folder / "registry.db").c_str(), 1);
     try {
@@ -227,46 +263,79 @@ int main() {
         WriteRegistryString(CString(kSettings) + "ReaderId", reader, false);
         WriteRegistryDWord(CString(kSettings) + "ObjectCommunicatorPort", listener.LocalPort());
         WriteRegistryDWord(CString(kSettings) + "SuppressDialogs", 1);
-        WriteRegistryString("HKEY_CURRENT_USER\\Software\\Tessaly\\Log File Viewer\\LogPath", folder.string(), false);
+        // A production installation has its own station key (and no warning about it in every job).
+        WriteRegistryString(CString(kSettings) + "StationKey", std::string(48, 'A'), false);
+        WriteRegistryString("HKEY_CURRENT_USER\\Software\\Tessaly\\Log File Viewer\\LogPath", folder.string(),
+                            false);
         SetLoggingEnabled(true);
         CHalcyra driver(std::make_shared<CAbsentOperator>());
         const std::vector<Apdu> script = Script();
 
-        std::vector<Ms> driverCards, directCards, announce, completion, firstQuery, driverCommands, directCommands;
-        for (int round = 0; round < kRounds; ++round) {
-            for (int card = 0; card < kCards; ++card) {
+        std::vector<Ms> driverCards, directCards, readerCards, announce, completion, firstQuery;
+        std::vector<Ms> driverCommands, directCommands, readerCommands, commandSums;
+        // A card that fails one way (a rare PC/SC failure of the virtual reader under load) is counted and
+        // left out of the figures; the run fails when that is not rare.
+        int failed = 0;
+        for (int card = 0; card < kCards; ++card) {
+            {
                 Ms total{};
+                Ms query{};
                 if (!DirectCard(reader, script, total, directCommands)) {
-                    return Fail("direct replay failed");
+                    ++failed;
+                    continue;
                 }
                 directCards.push_back(total);
+                if (!ReaderCard(reader, script, total, query, readerCommands)) {
+                    ++failed;
+                    continue;
+                }
+                readerCards.push_back(total);
+                firstQuery.push_back(query);
                 const CardTimes times = DriverCard(driver, listener, script);
                 if (!times.ok) {
-                    return Fail("a card through the driver failed");
+                    ++failed;
+                    continue;
                 }
                 driverCards.emplace_back(times.returned - times.started);
                 announce.emplace_back(times.announced - times.started);
                 completion.emplace_back(times.returned - times.completeSent);
                 driverCommands.insert(driverCommands.end(), times.commands.begin(), times.commands.end());
+                Ms sum{};
+                for (const Ms& command : times.commands) {
+                    sum += command;
+                }
+                commandSums.push_back(sum);
             }
-            firstQuery.push_back(FirstPresenceQuery(reader));
         }
-        const double perCardDriver = Mean(driverCards);
-        const double perCardDirect = Mean(directCards);
-        const double fixedWait = Mean(firstQuery);
-        const double added = perCardDriver - perCardDirect - fixedWait;
-        std::printf("%d cards of %zu APDUs each way, T=0 virtual card\n", kCards * kRounds, kApdus);
-        std::printf("direct SCardTransmit replay: %8.2f ms per card, %7.0f cards per minute, %.3f ms per APDU\n",
-                    perCardDirect, 60000.0 / perCardDirect, Mean(directCommands));
-        std::printf("through ProcessCard:         %8.2f ms per card, %7.0f cards per minute, %.3f ms per command\n",
-                    perCardDriver, 60000.0 / perCardDriver, Mean(driverCommands));
-        std::printf("split: connection and reader choice %.2f ms (first presence query %.2f ms of it), "
-                    "%zu commands %.2f ms, completion %.2f ms\n",
-                    Mean(announce), fixedWait, kApdus, Mean(driverCommands) * static_cast<double>(kApdus),
-                    Mean(completion));
-        std::printf("driver's own time per card beyond the card's exchanges and the first presence query: %.2f ms "
-                    "(goal: at most 5 ms) %s\n",
-                    added, added <= 5.0 ? "met" : "NOT MET");
+        if (failed > kCards / 10) {
+            return Fail(std::to_string(failed) + " cards failed");
+        }
+        std::printf(
+            "%d cards of %zu APDUs each way (%d left out: an exchange failed), T=0 virtual card; median and "
+            "best of each figure\n",
+            kCards, kApdus, failed);
+        Row("direct SCardTransmit replay, per card", directCards);
+        Row("  per APDU", directCommands);
+        Row("reader layer replay, per card", readerCards);
+        Row("  per APDU", readerCommands);
+        Row("  of it the first presence query", firstQuery);
+        Row("through ProcessCard, per card", driverCards);
+        Row("  connection and reader choice", announce);
+        Row("  the 40 commands", commandSums);
+        Row("  per command", driverCommands);
+        Row("  completion", completion);
+        for (const bool best : {false, true}) {
+            const auto figure = [best](const std::vector<Ms>& values) {
+                return best ? Best(values) : Median(values);
+            };
+            const double added = figure(driverCards) - figure(directCards) - figure(firstQuery);
+            std::printf(
+                "%s: %.0f cards per minute through ProcessCard against %.0f direct; added beyond the card's "
+                "exchanges and the first presence query %.2f ms per card (goal at most 5 ms: %s); beyond "
+                "the reader layer's replay %.2f ms\n",
+                best ? "best" : "median", 60000.0 / figure(driverCards), 60000.0 / figure(directCards), added,
+                added <= 5.0 ? "met" : "not met", figure(driverCards) - figure(readerCards));
+        }
     } catch (const lab::CLabError& error) {
         return Fail(error.what());
     }

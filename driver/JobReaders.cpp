@@ -9,32 +9,47 @@ namespace tessaly {
 CJobReaders::CJobReaders(const DriverSettings& settings)
     : m_contactName(settings.ReaderId()),
       m_contactlessName(settings.PiccReaderId()),
-      m_keyStationName(settings.ExtReaderId()),
-      m_contact(std::make_unique<CPcscReader>(m_contactName, false)),
-      m_contactless(std::make_unique<CScmContactlessReader>(m_contactlessName, false)) {}
+      m_keyStationName(settings.ExtReaderId()) {}
 
-bool CJobReaders::CardSeen(CPcscReader& reader, const CString& name, const char* noReaderLine,
+CPcscReader& CJobReaders::Contact() {
+    if (!m_contact) {
+        m_contact = std::make_unique<CPcscReader>(m_contactName, false);
+    }
+    return *m_contact;
+}
+
+CScmContactlessReader& CJobReaders::Contactless() {
+    if (!m_contactless) {
+        m_contactless = std::make_unique<CScmContactlessReader>(m_contactlessName, false);
+    }
+    return *m_contactless;
+}
+
+bool CJobReaders::CardSeen(CPcscReader* reader, const CString& name, const char* noReaderLine,
                            const char* stateLine) {
-    if (name.empty()) {
+    if (reader == nullptr) {
         LogInfo(noReaderLine);
         return false;
     }
-    const std::uint8_t state = reader.GetCardState();
+    const std::uint8_t state = reader->GetCardState();
     const bool present = state != card_state::kAbsent && state != card_state::kUnknown;
     LogInfo(FormatText(stateLine, name.c_str(), present ? "" : "not "));
     return present;
 }
 
 bool CJobReaders::Prepare() {
-    const bool contactCard = CardSeen(*m_contact, m_contactName, "No contact reader is configured.",
+    // Both monitors start before the first query waits for a report.
+    CPcscReader* contact = m_contactName.empty() ? nullptr : &Contact();
+    CPcscReader* contactless = m_contactlessName.empty() ? nullptr : &Contactless();
+    const bool contactCard = CardSeen(contact, m_contactName, "No contact reader is configured.",
                                       "Contact reader name = %s; card is %spresent");
     const bool contactlessCard =
-        CardSeen(*m_contactless, m_contactlessName, "No contactless reader is configured.",
+        CardSeen(contactless, m_contactlessName, "No contactless reader is configured.",
                  "Contactless reader name = %s; card is %spresent");
     // Contact first; with no card anywhere, the contact reader unless there is none.
-    const bool contactless = !contactCard && (contactlessCard || m_contactName.empty());
-    LogInfo(contactless ? "Selecting contactless reader for job" : "Selecting contact reader for job");
-    Choose(contactless);
+    const bool chooseContactless = !contactCard && (contactlessCard || m_contactName.empty());
+    LogInfo(chooseContactless ? "Selecting contactless reader for job" : "Selecting contact reader for job");
+    Choose(chooseContactless);
     if (!ConnectSelected()) {
         if (m_readerKind != reader_kind::kContact || !contactlessCard) {
             return false;
@@ -46,7 +61,7 @@ bool CJobReaders::Prepare() {
         }
     }
     if (m_readerKind == reader_kind::kContact) {
-        m_contact->GetAtr(m_atr);
+        Contact().GetAtr(m_atr);
         m_atrPresent = true;
         LogInfo(FormatText("Connected to smart card reader [%s], ATR = [%s]", m_contactName.c_str(),
                            HexString(m_atr).c_str()));
@@ -58,12 +73,12 @@ bool CJobReaders::Prepare() {
 
 void CJobReaders::Choose(bool contactless) {
     if (contactless) {
-        m_selected = m_contactless.get();
+        m_selected = &Contactless();
         m_selectedName = &m_contactlessName;
         m_readerKind = reader_kind::kContactless;
         m_cardType = card_type::kIso14443A;
     } else {
-        m_selected = m_contact.get();
+        m_selected = &Contact();
         m_selectedName = &m_contactName;
         m_readerKind = reader_kind::kContact;
         m_cardType = card_type::kContact;

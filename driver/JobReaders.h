@@ -1,7 +1,8 @@
 // The readers of one card job: the contact and contactless readers (both watched by presence
 // monitors), the one chosen for the card, the optional key-station reader, the reader kind, the
 // card type and the ATR. Made anew for every ProcessCard call; destroying it disconnects every
-// reader and stops its monitor (key station, contactless, contact).
+// reader and stops its monitor (key station, contactless, contact). A reader object is made when it
+// is first needed: a reader that is not configured and not chosen costs no monitor thread.
 #pragma once
 
 #include <cstdint>
@@ -36,7 +37,6 @@ inline constexpr std::uint32_t kKeyStation = 0x57;   // "EX_KBX"
 
 class CJobReaders {
 public:
-    // Makes the contact and contactless readers for the settings' names.
     explicit CJobReaders(const DriverSettings& settings);
     CJobReaders(const CJobReaders&) = delete;
     CJobReaders& operator=(const CJobReaders&) = delete;
@@ -50,7 +50,7 @@ public:
     CPcscReader* SelectDestinationReader(std::uint32_t destinationCode);
 
     CPcscReader& Selected() { return *m_selected; }
-    CScmContactlessReader& Contactless() { return *m_contactless; }
+    CScmContactlessReader& Contactless();
     std::uint8_t ReaderKind() const { return m_readerKind; }
     std::uint32_t CardType() const { return m_cardType; }
     void SetCardType(std::uint32_t type) { m_cardType = type; }
@@ -58,8 +58,9 @@ public:
     bool AtrPresent() const { return m_atrPresent; }
 
 private:
+    CPcscReader& Contact();
     // Present unless the reader says absent or unknown; an unconfigured reader has no card.
-    static bool CardSeen(CPcscReader& reader, const CString& name, const char* noReaderLine,
+    static bool CardSeen(CPcscReader* reader, const CString& name, const char* noReaderLine,
                          const char* stateLine);
     void Choose(bool contactless);
     // Connects the chosen reader; logs a failure.
