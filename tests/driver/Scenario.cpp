@@ -12,7 +12,7 @@ namespace {
 const std::set<std::string> kChecks = {"result", "status", "audit",    "device_name", "box",   "dialog",
                                        "log",    "nolog",  "registry", "card",        "events"};
 // Directives whose last word runs to the end of the line.
-const std::set<std::string> kTexts = {"box", "dialog", "log", "nolog", "file", "operator"};
+const std::set<std::string> kTexts = {"box", "dialog", "log", "nolog", "file", "operator", "registry"};
 
 std::vector<std::string> Words(const std::string& text) {
     std::istringstream in(text);
@@ -41,7 +41,7 @@ std::vector<std::string> Split(const std::string& key, const std::string& rest) 
     if (kTexts.count(key) == 0) {
         return Words(rest);
     }
-    const std::size_t heads = (key == "log" || key == "file") ? 1 : 0;
+    const std::size_t heads = (key == "log" || key == "file" || key == "registry") ? 1 : 0;
     std::vector<std::string> parts;
     std::size_t at = 0;
     for (std::size_t i = 0; i < heads; ++i) {
