@@ -8,6 +8,7 @@
 #include <future>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -84,12 +85,19 @@ struct LogRecord {
     std::string message;
 };
 
+// The one log file of the run (named after the time of its first record) and its records: the
+// time stamp, the kind, module, revision, source, line and the message.
 std::vector<LogRecord> ReadLog(const std::filesystem::path& folder) {
+    static const std::regex kName(R"(Quorlin_\d{4}_\d\d_\d\d_\d\d_\d\d_\d\d\.log)");
+    static const std::regex kStamp(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d)");
     std::vector<LogRecord> records;
+    int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        if (entry.path().filename().string().rfind("Quorlin_", 0) != 0) {
+        if (entry.path().filename().string().rfind("Quorlin", 0) != 0) {
             continue;
         }
+        EXPECT_TRUE(std::regex_match(entry.path().filename().string(), kName)) << entry.path();
+        EXPECT_EQ(++files, 1) << "more than one log file";
         std::ifstream in(entry.path());
         for (std::string line; std::getline(in, line);) {
             std::vector<std::string> fields;
