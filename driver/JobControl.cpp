@@ -48,6 +48,11 @@ std::int32_t CJobControl::Initialize(const CString& applicationName, const CByte
     } else {
         status = RequestDeviceNameExchange(answered);
         deviceName = answered.value_or(CString());
+        if (status == driver_status::kSuccess && !answered) {
+            // The host closed without naming this station: a job cannot be announced without a name.
+            LogError("No device name received in Initialize");
+            status = driver_status::kUnexpectedAnswer;
+        }
     }
     if (status != driver_status::kSuccess) {
         return method_result::kOk;
