@@ -30,7 +30,8 @@ constexpr const char* kLoopFailure = "Exception occured while processing command
 
 void CCardJob::Run(const CString& applicationName, const CByteArray& applicationData,
                    std::optional<CByteArray>& auditData, std::int32_t& status) {
-    LogInfo(FormatText("ProcessCard called: Personalization Application = [%s], Application Data = [%s]",
+    LogInfo(__LINE__,
+            FormatText("ProcessCard called: Personalization Application = [%s], Application Data = [%s]",
                        applicationName.c_str(), HexString(applicationData).c_str()));
     m_cipher.LogKeyNote();
     const DriverSettings settings;
@@ -50,15 +51,15 @@ void CCardJob::Run(const CString& applicationName, const CByteArray& application
                                              kClockKhz, kBaudRate, kDataFromController, applicationData,
                                              true);
         link.Send(start, kAddressCardProcessing);
-        LogInfo(FormatText("Start Pass Through sent. Printer Name = %s, Station Name = %s",
-                           m_printerName.c_str(), settings.StationName().c_str()));
+        LogInfo(__LINE__, FormatText("Start Pass Through sent. Printer Name = %s, Station Name = %s",
+                                     m_printerName.c_str(), settings.StationName().c_str()));
         CCommandExecutor executor(readers, m_cipher.Context());
         Serve(link, executor, settings, applicationName, auditData, status);
     } catch (...) {
         if (settings.SuppressDialogs() == 0) {
             m_ui.ShowMessageBox(kMessageBoxCaption, kLoopFailure);
         }
-        LogError(kLoopFailure);
+        LogError(__LINE__, kLoopFailure);
     }
 }
 
@@ -83,7 +84,7 @@ void CCardJob::Serve(CHostLink& link, CCommandExecutor& executor, const DriverSe
                 Complete(link, *complete, settings, applicationName, auditData, status);
             } else {
                 // Transaction number 0: the host ends pass-through mode without a verdict.
-                LogInfo("Pass Through Finish received without accept code.");
+                LogInfo(__LINE__, "Pass Through Finish received without accept code.");
             }
             return;
         } else if (CCommandExecutor::Serves(subCommand)) {

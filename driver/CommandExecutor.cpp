@@ -117,13 +117,13 @@ CCommandExecutor::Reply CCommandExecutor::Execute(const CObjCommResponse& comman
     return nullptr;
 }
 
-template <class Ack, bool kCold, bool kWithPps>
+template <class Ack, bool Cold, bool WithPps>
 CCommandExecutor::Reply CCommandExecutor::Reset(std::uint32_t destinationCode) {
     CByteArray atr;
     std::uint32_t returnCode = station::kInvalidDestination;
     if (CPcscReader* reader = m_readers.SelectDestinationReader(destinationCode)) {
         std::uint8_t code = 0;
-        if constexpr (kCold) {
+        if constexpr (Cold) {
             reader->Disconnect();
             std::this_thread::sleep_for(std::chrono::milliseconds(kColdResetPauseMs));
             code = reader->Connect();
@@ -141,7 +141,7 @@ CCommandExecutor::Reply CCommandExecutor::Reset(std::uint32_t destinationCode) {
             reader->ResetTransmissionSettings();
         }
     }
-    if constexpr (kWithPps) {
+    if constexpr (WithPps) {
         return std::make_unique<Ack>(returnCode, kClockKhz, kBaudRate, std::move(atr), true);
     } else {
         return std::make_unique<Ack>(returnCode, std::move(atr), true);
@@ -234,7 +234,8 @@ CCommandExecutor::Reply CCommandExecutor::SetCardType(const CRspSetCardType& com
     reader.Disconnect();
     std::uint32_t status = 0;
     if (reader.Connect() != station::kSuccess) {
-        LogError(FormatText("Connect to station failed with = %ld [%s]", SignedResult(reader.GetLastResult()),
+        LogError(__LINE__,
+                 FormatText("Connect to station failed with = %ld [%s]", SignedResult(reader.GetLastResult()),
                             reader.GetLastErrorText().c_str()));
         status = reader.GetLastResult();
     }

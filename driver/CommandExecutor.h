@@ -58,11 +58,11 @@ private:
     template <class Part>
     Part& PartOf();
 
-    template <class Ack, bool kCold, bool kWithPps>
+    template <class Ack, bool Cold, bool WithPps>
     Reply Reset(std::uint32_t destinationCode);
-    template <class Ack, class Command, bool kCold, bool kWithPps>
+    template <class Ack, class Command, bool Cold, bool WithPps>
     Reply ResetCommand(const Command& command) {
-        return Reset<Ack, kCold, kWithPps>(command.GetDestination());
+        return Reset<Ack, Cold, WithPps>(command.GetDestination());
     }
     Reply EjectCard(const CRspEjectCard& command);
     Reply QueryCard(const CRspQueryCard& command);

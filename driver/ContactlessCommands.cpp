@@ -18,7 +18,8 @@ constexpr std::uint8_t kUseKeyA = 0;
 constexpr std::uint8_t kUseKeyB = 1;
 
 void LogReaderFailure(const char* format, const CPcscReader& reader) {
-    LogError(FormatText(format, SignedResult(reader.GetLastResult()), reader.GetLastErrorText().c_str()));
+    LogError(__LINE__,
+             FormatText(format, SignedResult(reader.GetLastResult()), reader.GetLastErrorText().c_str()));
 }
 
 }  // namespace

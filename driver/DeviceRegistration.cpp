@@ -32,11 +32,12 @@ std::optional<std::int32_t> Exchange(CHostLink& link, const DriverSettings& sett
         return driver_status::kHostUnreachable;
     }
     link.Send(request, kAddressController);
-    LogInfo(text.sentLine);
+    LogInfo(__LINE__, text.sentLine);
     try {
         answer = link.Receive(true);
     } catch (const CPassThruFormatError& error) {
-        LogError(FormatText("Malformed response received in %s (%s)", text.methodName, error.Name()));
+        LogError(__LINE__,
+                 FormatText("Malformed response received in %s (%s)", text.methodName, error.Name()));
         return driver_status::kUnexpectedAnswer;
     }
     if (!answer) {
@@ -48,21 +49,21 @@ std::optional<std::int32_t> Exchange(CHostLink& link, const DriverSettings& sett
 std::int32_t JudgeRegistration(const CObjCommResponse& answer, DriverSettings& settings,
                                const CString& deviceName, const char* alreadyRegisteredLine) {
     if (answer.GetCommand() == CRspRegisterDevice::kCommand) {
-        LogInfo("Device Registration confirmation received.");
+        LogInfo(__LINE__, "Device Registration confirmation received.");
         settings.SetPrinterName(deviceName);
         settings.SaveAll();
         return driver_status::kSuccess;
     }
     if (const auto* error = dynamic_cast<const CRspError*>(&answer)) {
         if (error->GetErrorCode() == kErrorAlreadyExists) {
-            LogInfo(alreadyRegisteredLine);
+            LogInfo(__LINE__, alreadyRegisteredLine);
             return driver_status::kAlreadyRegistered;
         }
-        LogInfo(FormatText("Device Registration failed with unexpected error code[%d]",
-                           static_cast<int>(error->GetErrorCode())));
+        LogInfo(__LINE__, FormatText("Device Registration failed with unexpected error code[%d]",
+                                     static_cast<int>(error->GetErrorCode())));
         return driver_status::kUnexpectedAnswer;
     }
-    LogError("Unknown response received in Register Device");
+    LogError(__LINE__, "Unknown response received in Register Device");
     return driver_status::kUnexpectedAnswer;
 }
 
@@ -70,20 +71,20 @@ template <class Expected>
 std::int32_t JudgeName(const CObjCommResponse& answer, std::optional<CString>& name,
                        const char* unknownLine) {
     if (const auto* reply = dynamic_cast<const Expected*>(&answer)) {
-        LogInfo(FormatText("Device name = %s.", reply->GetDeviceName().c_str()));
+        LogInfo(__LINE__, FormatText("Device name = %s.", reply->GetDeviceName().c_str()));
         name = reply->GetDeviceName();
         return driver_status::kSuccess;
     }
     if (const auto* error = dynamic_cast<const CRspError*>(&answer)) {
         if (error->GetErrorCode() == kErrorNameNotFound) {
-            LogInfo("Device name not found.");
+            LogInfo(__LINE__, "Device name not found.");
             return driver_status::kNameNotFound;
         }
-        LogInfo(FormatText("Device name request failed with unexpected error code[%d]",
-                           static_cast<int>(error->GetErrorCode())));
+        LogInfo(__LINE__, FormatText("Device name request failed with unexpected error code[%d]",
+                                     static_cast<int>(error->GetErrorCode())));
         return driver_status::kUnexpectedAnswer;
     }
-    LogError(unknownLine);
+    LogError(__LINE__, unknownLine);
     return driver_status::kUnexpectedAnswer;
 }
 
@@ -101,8 +102,8 @@ std::int32_t Register(const CObjCommMessage& request, const ExchangeText& text, 
 }  // namespace
 
 std::int32_t RegisterDeviceExchange(const CString& deviceName, bool overwrite) {
-    LogInfo(FormatText("RegisterDevice called: Device Name = [%s], Overwrite = [%s]", deviceName.c_str(),
-                       overwrite ? "True" : "False"));
+    LogInfo(__LINE__, FormatText("RegisterDevice called: Device Name = [%s], Overwrite = [%s]",
+                                 deviceName.c_str(), overwrite ? "True" : "False"));
     const CMsgRegisterDevice request(deviceName, CByteArray{kModuleSequence}, overwrite, true);
     const CString sent = FormatText("Register Device sent.  Device Name = %s, Overwrite = %s",
                                     deviceName.c_str(), overwrite ? "True" : "False");
@@ -111,8 +112,8 @@ std::int32_t RegisterDeviceExchange(const CString& deviceName, bool overwrite) {
 }
 
 std::int32_t RegisterDeviceByNameExchange(const CString& deviceName, const CString& previousName) {
-    LogInfo(FormatText("RegisterDeviceByName called: Device Name = [%s], Previous Name = [%s]",
-                       deviceName.c_str(), previousName.c_str()));
+    LogInfo(__LINE__, FormatText("RegisterDeviceByName called: Device Name = [%s], Previous Name = [%s]",
+                                 deviceName.c_str(), previousName.c_str()));
     const CMsgRegisterDevice request(deviceName, CByteArray{kModuleSequence}, previousName, true);
     const CString sent = FormatText("Register Device sent.  Device Name = %s, Previous Name = %s",
                                     deviceName.c_str(), previousName.c_str());
@@ -121,7 +122,7 @@ std::int32_t RegisterDeviceByNameExchange(const CString& deviceName, const CStri
 }
 
 std::int32_t RequestDeviceNameExchange(std::optional<CString>& deviceName) {
-    LogInfo("RequestDeviceName called");
+    LogInfo(__LINE__, "RequestDeviceName called");
     DriverSettings settings;
     CHostLink link;
     std::unique_ptr<CObjCommResponse> answer;
@@ -135,7 +136,7 @@ std::int32_t RequestDeviceNameExchange(std::optional<CString>& deviceName) {
 }
 
 std::int32_t SetDeviceNameExchange(const CString& deviceName, std::optional<CString>& answeredName) {
-    LogInfo(FormatText("SetDeviceName called: Device Name = [%s]", deviceName.c_str()));
+    LogInfo(__LINE__, FormatText("SetDeviceName called: Device Name = [%s]", deviceName.c_str()));
     DriverSettings settings;
     CHostLink link;
     std::unique_ptr<CObjCommResponse> answer;

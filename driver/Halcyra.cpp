@@ -23,10 +23,10 @@ std::int32_t Guarded(const char* method, Body&& body) {
     try {
         return body();
     } catch (const std::bad_alloc&) {
-        LogError(FormatText("Out of memory in %s", method));
+        LogError(__LINE__, FormatText("Out of memory in %s", method));
         return kOutOfMemory;
     } catch (...) {
-        LogError(FormatText("Unexpected failure in %s", method));
+        LogError(__LINE__, FormatText("Unexpected failure in %s", method));
         return kUnexpectedFailure;
     }
 }
@@ -51,7 +51,7 @@ std::int32_t CHalcyra::Initialize(const CString& applicationName, const std::opt
         status = driver_status::kSuccess;
         m_resendCounter = 0;
         if (!firData) {
-            LogError("Bad FIR Data array passed to Initialize");
+            LogError(__LINE__, "Bad FIR Data array passed to Initialize");
             return method_result::kBadArray;
         }
         return CJobControl(*m_ui).Initialize(applicationName, *firData, m_printerName, status);
@@ -63,7 +63,7 @@ std::int32_t CHalcyra::ProcessCard(const CString& applicationName,
                                    std::optional<CByteArray>& auditData, std::int32_t& status) {
     return Guarded("ProcessCard", [&] {
         if (!applicationData) {
-            LogError("Bad Application Data array passed to ProcessCard");
+            LogError(__LINE__, "Bad Application Data array passed to ProcessCard");
             return method_result::kBadArray;
         }
         CCardJob(*m_ui, m_cipher, m_resendCounter, m_printerName)

@@ -10,8 +10,8 @@ bool CHostLink::Connect(const DriverSettings& settings) {
     const std::uint32_t port = settings.ObjectCommunicatorPort();
     if (port > 0xFFFF ||
         !m_connection.Connect(settings.ObjectCommunicatorIp(), static_cast<std::uint16_t>(port))) {
-        LogError(FormatText("Connection to Rudari Zovuravirero at %s:%d failed",
-                            settings.ObjectCommunicatorIp().c_str(), static_cast<int>(port)));
+        LogError(__LINE__, FormatText("Connection to Rudari Zovuravirero at %s:%d failed",
+                                      settings.ObjectCommunicatorIp().c_str(), static_cast<int>(port)));
         return false;
     }
     return true;
@@ -23,7 +23,7 @@ bool CHostLink::Send(const CObjCommMessage& message, const char* address) {
     const bool built = message.BuildPacket(packet, transaction, address, false) ||
                        message.BuildPacket(packet, transaction, address, true);
     if (!built || !m_connection.SendAll(packet.Bytes())) {
-        LogError(FormatText("Sending %s to Rudari Zovuravirero failed", message.ClassName()));
+        LogError(__LINE__, FormatText("Sending %s to Rudari Zovuravirero failed", message.ClassName()));
         return false;
     }
     return true;

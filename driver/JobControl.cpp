@@ -34,8 +34,8 @@ CString FirText(const CByteArray& firData) {
 std::int32_t CJobControl::Initialize(const CString& applicationName, const CByteArray& firData,
                                      CString& printerName, std::int32_t& status) {
     const DriverSettings settings;
-    LogInfo(FormatText("Initialize called: Personalization Application = [%s], FIR Data = [%s]",
-                       applicationName.c_str(), FirText(firData).c_str()));
+    LogInfo(__LINE__, FormatText("Initialize called: Personalization Application = [%s], FIR Data = [%s]",
+                                 applicationName.c_str(), FirText(firData).c_str()));
     CHostLink link;
     if (!link.Connect(settings)) {
         status = driver_status::kHostUnreachable;
@@ -50,7 +50,7 @@ std::int32_t CJobControl::Initialize(const CString& applicationName, const CByte
         deviceName = answered.value_or(CString());
         if (status == driver_status::kSuccess && !answered) {
             // The host closed without naming this station: a job cannot be announced without a name.
-            LogError("No device name received in Initialize");
+            LogError(__LINE__, "No device name received in Initialize");
             status = driver_status::kUnexpectedAnswer;
         }
     }
@@ -63,9 +63,10 @@ std::int32_t CJobControl::Initialize(const CString& applicationName, const CByte
     start.SetStationPresent(0);
     start.SetKeyStationPresent(0);
     link.Send(start, kAddressController);
-    LogInfo(FormatText(
-        "Tarn Start Pass Through sent.  Printer Name = %s, Num Stations = %d, Num Key Stations = %d",
-        printerName.c_str(), kStations, kKeyStations));
+    LogInfo(__LINE__,
+            FormatText(
+                "Tarn Start Pass Through sent.  Printer Name = %s, Num Stations = %d, Num Key Stations = %d",
+                printerName.c_str(), kStations, kKeyStations));
     AnswerLoop(link, settings, applicationName, Method::Initialize, status);
     return method_result::kOk;
 }
@@ -73,7 +74,8 @@ std::int32_t CJobControl::Initialize(const CString& applicationName, const CByte
 std::int32_t CJobControl::TerminateJob(const CString& applicationName, const CString& printerName,
                                        std::int32_t& status) {
     const DriverSettings settings;
-    LogInfo(FormatText("TerminateJob called: Personalization Application = [%s]", applicationName.c_str()));
+    LogInfo(__LINE__,
+            FormatText("TerminateJob called: Personalization Application = [%s]", applicationName.c_str()));
     CHostLink link;
     if (!link.Connect(settings)) {
         status = driver_status::kHostUnreachable;
@@ -81,7 +83,7 @@ std::int32_t CJobControl::TerminateJob(const CString& applicationName, const CSt
     }
     const CMsgTerminateJob terminate(printerName, applicationName, true);
     link.Send(terminate, kAddressController);
-    LogInfo(FormatText("Terminate Job sent.  Printer Name = %s", printerName.c_str()));
+    LogInfo(__LINE__, FormatText("Terminate Job sent.  Printer Name = %s", printerName.c_str()));
     AnswerLoop(link, settings, applicationName, Method::TerminateJob, status);
     return method_result::kOk;
 }
@@ -96,7 +98,8 @@ void CJobControl::AnswerLoop(CHostLink& link, const DriverSettings& settings, co
             }
         }
     } catch (const CPassThruFormatError& error) {
-        LogError(FormatText("Malformed packet received in %s (%s)",
+        LogError(__LINE__,
+                 FormatText("Malformed packet received in %s (%s)",
                             method == Method::Initialize ? "Initialize" : "TerminateJob", error.Name()));
     }
 }
@@ -115,11 +118,11 @@ bool CJobControl::Answer(CHostLink& link, const DriverSettings& settings, const 
     }
     if (dynamic_cast<const CRspPassThroughModeFinish*>(&command) != nullptr) {
         // The host ends pass-through mode without a verdict: nothing to report.
-        LogInfo("Pass Through Finish received without accept code.");
+        LogInfo(__LINE__, "Pass Through Finish received without accept code.");
         return false;
     }
     // The same text for both methods, as the host's operators know it.
-    LogError("Unknown response received in Initialize");
+    LogError(__LINE__, "Unknown response received in Initialize");
     return true;
 }
 
@@ -127,7 +130,7 @@ void CJobControl::Complete(CHostLink& link, const DriverSettings& settings, cons
                            Method method, const CRspPassThroughModeComplete& complete, std::int32_t& status) {
     const bool dialogs = settings.SuppressDialogs() == 0;
     if (method == Method::TerminateJob) {
-        LogInfo("Pass Through Finished confirmation received.");
+        LogInfo(__LINE__, "Pass Through Finished confirmation received.");
         if (dialogs) {
             ShowAuditData(m_ui, complete.GetAuditData());
         }
@@ -135,6 +138,7 @@ void CJobControl::Complete(CHostLink& link, const DriverSettings& settings, cons
     }
     status = static_cast<std::int32_t>(complete.GetAcceptCode());
     LogInfo(
+        __LINE__,
         FormatText("Pass Through Complete received. Accept Code = 0x%02x, Dll Error = %s, Audit Data = [%s]",
                    complete.GetAcceptCode(), complete.GetDllError().c_str(),
                    HexString(complete.GetAuditData()).c_str()));
@@ -145,9 +149,9 @@ void CJobControl::Complete(CHostLink& link, const DriverSettings& settings, cons
         ShowAuditData(m_ui, complete.GetAuditData());
     }
     link.Send(CMsgPassThroughModeFinish(kFinishResponding, true), kAddressController);
-    LogInfo(FormatText("Pass Through Finished sent. Finish Code = 0x%02x", kFinishResponding));
+    LogInfo(__LINE__, FormatText("Pass Through Finished sent. Finish Code = 0x%02x", kFinishResponding));
     link.DropOnePacket();
-    LogInfo("Pass Through Finished confirmation received.");
+    LogInfo(__LINE__, "Pass Through Finished confirmation received.");
 }
 
 }  // namespace tessaly

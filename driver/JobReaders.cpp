@@ -28,12 +28,12 @@ CScmContactlessReader& CJobReaders::Contactless() {
 bool CJobReaders::CardSeen(CPcscReader* reader, const CString& name, const char* noReaderLine,
                            const char* stateLine) {
     if (reader == nullptr) {
-        LogInfo(noReaderLine);
+        LogInfo(__LINE__, noReaderLine);
         return false;
     }
     const std::uint8_t state = reader->GetCardState();
     const bool present = state != card_state::kAbsent && state != card_state::kUnknown;
-    LogInfo(FormatText(stateLine, name.c_str(), present ? "" : "not "));
+    LogInfo(__LINE__, FormatText(stateLine, name.c_str(), present ? "" : "not "));
     return present;
 }
 
@@ -48,13 +48,14 @@ bool CJobReaders::Prepare() {
                  "Contactless reader name = %s; card is %spresent");
     // Contact first; with no card anywhere, the contact reader unless there is none.
     const bool chooseContactless = !contactCard && (contactlessCard || m_contactName.empty());
-    LogInfo(chooseContactless ? "Selecting contactless reader for job" : "Selecting contact reader for job");
+    LogInfo(__LINE__,
+            chooseContactless ? "Selecting contactless reader for job" : "Selecting contact reader for job");
     Choose(chooseContactless);
     if (!ConnectSelected()) {
         if (m_readerKind != reader_kind::kContact || !contactlessCard) {
             return false;
         }
-        LogInfo("Contact reader failed: selecting contactless reader for job");
+        LogInfo(__LINE__, "Contact reader failed: selecting contactless reader for job");
         Choose(true);
         if (!ConnectSelected()) {
             return false;
@@ -63,10 +64,11 @@ bool CJobReaders::Prepare() {
     if (m_readerKind == reader_kind::kContact) {
         Contact().GetAtr(m_atr);
         m_atrPresent = true;
-        LogInfo(FormatText("Connected to smart card reader [%s], ATR = [%s]", m_contactName.c_str(),
-                           HexString(m_atr).c_str()));
+        LogInfo(__LINE__, FormatText("Connected to smart card reader [%s], ATR = [%s]", m_contactName.c_str(),
+                                     HexString(m_atr).c_str()));
     } else {
-        LogInfo(FormatText("Connected to contactless smart card reader [%s]", m_contactlessName.c_str()));
+        LogInfo(__LINE__,
+                FormatText("Connected to contactless smart card reader [%s]", m_contactlessName.c_str()));
     }
     return ConnectKeyStation();
 }
@@ -89,7 +91,8 @@ bool CJobReaders::ConnectSelected() {
     if (m_selected->Connect() == 0) {
         return true;
     }
-    LogError(FormatText("Unable to connect to smart card reader [%s], Reader returned error 0x%lx - %s",
+    LogError(__LINE__,
+             FormatText("Unable to connect to smart card reader [%s], Reader returned error 0x%lx - %s",
                         m_selectedName->c_str(), static_cast<unsigned long>(m_selected->GetLastResult()),
                         m_selected->GetLastErrorText().c_str()));
     return false;
@@ -103,10 +106,11 @@ bool CJobReaders::ConnectKeyStation() {
     if (m_keyStation->Connect() == 0) {
         return true;
     }
-    LogError(FormatText(
-        "Unable to connect to dedicated keystation smart card reader [%s], Reader returned error 0x%lx - %s",
-        m_keyStationName.c_str(), static_cast<unsigned long>(m_keyStation->GetLastResult()),
-        m_keyStation->GetLastErrorText().c_str()));
+    LogError(__LINE__,
+             FormatText("Unable to connect to dedicated keystation smart card reader [%s], Reader returned "
+                        "error 0x%lx - %s",
+                        m_keyStationName.c_str(), static_cast<unsigned long>(m_keyStation->GetLastResult()),
+                        m_keyStation->GetLastErrorText().c_str()));
     return false;
 }
 
@@ -121,7 +125,7 @@ CPcscReader* CJobReaders::SelectDestinationReader(std::uint32_t destinationCode)
         reader = m_selected;
         name = m_selectedName;
     } else {
-        LogError(FormatText("Invalid destination 0x%x", static_cast<unsigned>(destinationCode)));
+        LogError(__LINE__, FormatText("Invalid destination 0x%x", static_cast<unsigned>(destinationCode)));
         return nullptr;
     }
     // A reader without a configured name is no reader.

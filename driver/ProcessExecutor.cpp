@@ -51,9 +51,10 @@ ProcessOutcome CProcessExecutor::ExecuteProcessCommand(const CRspProcess& comman
     }
     Wipe(plain);
     if (code != station::kSuccess) {
-        LogError(FormatText("Smartcard Command %s failed with = %ld [%s]",
-                            HexString(command.GetData()).c_str(), SignedResult(reader->GetLastResult()),
-                            reader->GetLastErrorText().c_str()));
+        LogError(
+            __LINE__,
+            FormatText("Smartcard Command %s failed with = %ld [%s]", HexString(command.GetData()).c_str(),
+                       SignedResult(reader->GetLastResult()), reader->GetLastErrorText().c_str()));
         outcome.status = reader->GetLastResult();
         outcome.timedOut = code == station::kCommunicationTimeout;
     }

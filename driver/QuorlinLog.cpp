@@ -4,12 +4,12 @@
 
 namespace tessaly {
 
-void LogInfo(const CString& message, std::source_location where) {
-    WriteLog(true, kLogModule, kLogRevision, kLogSource, static_cast<std::int32_t>(where.line()), message);
+void LogInfo(int line, const CString& message) {
+    WriteLog(true, kLogModule, kLogRevision, kLogSource, line, message);
 }
 
-void LogError(const CString& message, std::source_location where) {
-    WriteLog(false, kLogModule, kLogRevision, kLogSource, static_cast<std::int32_t>(where.line()), message);
+void LogError(int line, const CString& message) {
+    WriteLog(false, kLogModule, kLogRevision, kLogSource, line, message);
 }
 
 }  // namespace tessaly

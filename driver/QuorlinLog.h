@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <source_location>
 
 #include "common/Types.h"
 
@@ -13,10 +12,10 @@ inline constexpr const char* kLogModule = "Quorlin";
 inline constexpr const char* kLogRevision = "$Revision: 31 $";
 inline constexpr const char* kLogSource = "Halcyra.cpp";
 
-// An informational record ("M").
-void LogInfo(const CString& message, std::source_location where = std::source_location::current());
+// An informational record ("M"); `line` is the line of the code that writes it (__LINE__).
+void LogInfo(int line, const CString& message);
 // An error record ("E").
-void LogError(const CString& message, std::source_location where = std::source_location::current());
+void LogError(int line, const CString& message);
 
 // A 32-bit result code as the log lines show it with "%ld": a signed 32-bit number, as on the
 // system the driver was first written for (PC/SC codes print negative).

@@ -71,7 +71,8 @@ std::uint32_t AtsValue(std::uint32_t attribute, CJobReaders& readers, std::uint3
     CScmContactlessReader& contactless = readers.Contactless();
     CByteArray ats;
     if (contactless.GetAts(ats) != station::kSuccess) {
-        LogError(FormatText("GetAts failed with = %ld [%s]", SignedResult(contactless.GetLastResult()),
+        LogError(__LINE__,
+                 FormatText("GetAts failed with = %ld [%s]", SignedResult(contactless.GetLastResult()),
                             contactless.GetLastErrorText().c_str()));
         status = contactless.GetLastResult();
         return 0;

@@ -28,10 +28,11 @@ void CStationCipher::LogKeyNote() const {
         case KeySource::Configured:
             break;
         case KeySource::Development:
-            LogInfo("Warning: StationKey is not set; enciphered data uses the published development key");
+            LogInfo(__LINE__,
+                    "Warning: StationKey is not set; enciphered data uses the published development key");
             break;
         case KeySource::Invalid:
-            LogError("StationKey is not 48 hexadecimal digits; enciphered data is refused");
+            LogError(__LINE__, "StationKey is not 48 hexadecimal digits; enciphered data is refused");
             break;
     }
 }

@@ -36,8 +36,10 @@ std::optional<CByteArray> Bytes(const std::uint8_t* data, std::size_t length) {
     return CByteArray(data, data + length);
 }
 
-// A buffer of the driver's own, never null; the caller frees it with QuorlinFree.
+// A buffer of the driver's own, never null; the caller frees it with QuorlinFree. Plain C memory:
+// the buffer leaves C++ ownership at the interface.
 void* CopyOut(const void* bytes, std::size_t length, std::size_t extra) {
+    // NOLINTNEXTLINE(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory)
     void* buffer = std::malloc(length + extra > 0 ? length + extra : 1);
     if (buffer != nullptr && length > 0) {
         std::memcpy(buffer, bytes, length);
@@ -184,6 +186,7 @@ int32_t QuorlinSetDeviceName(QuorlinDriver* driver, const char* deviceName, char
 }
 
 void QuorlinFree(void* buffer) {
+    // NOLINTNEXTLINE(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory): from CopyOut
     std::free(buffer);
 }
 

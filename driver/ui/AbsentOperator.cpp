@@ -10,7 +10,7 @@ OperatorDialogAnswer CAbsentOperator::ShowDialog(const OperatorDialogRequest& /*
 }
 
 void CAbsentOperator::ShowMessageBox(const CString& caption, const CString& text) {
-    LogInfo(FormatText("Message box [%s]: %s", caption.c_str(), text.c_str()));
+    LogInfo(__LINE__, FormatText("Message box [%s]: %s", caption.c_str(), text.c_str()));
 }
 
 }  // namespace tessaly

@@ -52,9 +52,7 @@ int Report(const CallReport& report, bool json) {
     return report.result == QUORLIN_OK ? 0 : kCallFailed;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     CLI::App app{"A stand-in for the host personalization application: calls the Quorlin driver.",
                  "quorlin-host"};
     cli::Prepare(app);
@@ -143,4 +141,15 @@ int main(int argc, char** argv) {
     }
     JobOptions options{args.application, Hex(args.dataHex), Hex(args.firHex), args.cards, args.json};
     return RunJob(session, options, std::cout, std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "quorlin-host: " << error.what() << "\n";
+        return kCallFailed;
+    }
 }
