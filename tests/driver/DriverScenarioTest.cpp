@@ -44,6 +44,11 @@ struct LabCards {
     std::shared_ptr<CIsoCard> key = MakeContactCard(Transport::T1);
     std::filesystem::path folder = test::MakeTempFolder();
 
+    ~LabCards() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+
     std::map<std::string, std::shared_ptr<CVirtualCard>> All() const {
         return {{"contact", contact}, {"mute", mute},     {"iso", iso->IsoCard()},
                 {"iso-reader", iso},  {"mifare", mifare}, {"key", key}};
