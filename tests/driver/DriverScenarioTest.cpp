@@ -173,12 +173,12 @@ protected:
         if (m_scenario.host.empty()) {
             port = host.Start(m_scenario);
         } else {
+            // Bound for the whole run, so that no other program takes the port: listened on, or
+            // (closed) not, which refuses every connection.
             EXPECT_TRUE(listener.Bind("127.0.0.1", 0));
             port = listener.LocalPort();
             if (m_scenario.host == "unused") {
                 EXPECT_TRUE(listener.Listen(4));
-            } else {
-                listener.Close();
             }
         }
         WriteRegistryDWord(std::string(kSettingsKey) + "\\ObjectCommunicatorPort", port);
