@@ -48,8 +48,10 @@
 #else
 #define QUORLIN_API __declspec(dllimport)
 #endif
-#else
+#elif defined(__GNUC__)
 #define QUORLIN_API __attribute__((visibility("default")))
+#else
+#define QUORLIN_API
 #endif
 
 #ifdef __cplusplus
