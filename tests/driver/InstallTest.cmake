@@ -1,7 +1,7 @@
 # Installs the build into a fresh prefix and builds the example host application against the
 # installed files twice, with find_package(Quorlin) and with pkg-config, then runs both: each must
 # call the driver and report Status -1000 (nothing listens on the configured port).
-#   cmake -DBUILD_DIR= -DSOURCE_DIR= -DWORK_DIR= -DREG_TOOL= -DC_COMPILER= [-DEXAMPLE_FLAGS=] -P InstallTest.cmake
+#   cmake -DBUILD_DIR= -DSOURCE_DIR= -DWORK_DIR= -DREG_TOOL= -DC_COMPILER= [-DEXAMPLE_FLAGS= -DEXAMPLE_LIBS=] -P InstallTest.cmake
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
@@ -36,7 +36,7 @@ run(${REG_TOOL} set "HKEY_CURRENT_USER\\Software\\Tessaly\\Log File Viewer\\LogP
 # find_package(Quorlin)
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples -B ${WORK_DIR}/example -DCMAKE_PREFIX_PATH=${prefix}
     -DCMAKE_C_COMPILER=${C_COMPILER}
-    "-DCMAKE_C_FLAGS=${EXAMPLE_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${EXAMPLE_FLAGS}")
+    "-DCMAKE_C_FLAGS=${EXAMPLE_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${EXAMPLE_FLAGS} ${EXAMPLE_LIBS}")
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/example)
 expect_call(${WORK_DIR}/example/request_device_name)
 
@@ -44,7 +44,7 @@ expect_call(${WORK_DIR}/example/request_device_name)
 set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
 run(pkg-config --cflags --libs quorlin)
 string(STRIP "${last_output}" flags)
-separate_arguments(flags UNIX_COMMAND "${flags} ${EXAMPLE_FLAGS}")
+separate_arguments(flags UNIX_COMMAND "${flags} ${EXAMPLE_FLAGS} ${EXAMPLE_LIBS}")
 run(${C_COMPILER} ${SOURCE_DIR}/examples/request_device_name.c ${flags} -o ${WORK_DIR}/request_device_name_pc)
 expect_call(${WORK_DIR}/request_device_name_pc)
 
