@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string_view>
 
 #include "common/Format.h"
 #include "common/TextEncoding.h"
@@ -14,7 +15,7 @@ namespace tessaly::tools {
 namespace {
 
 // The entries the protocol classes write without a value after them.
-const std::string kSingleEntries[] = {
+constexpr std::string_view kSingleEntries[] = {
     "Card was reset",
     "Card was not reset",
     "Turn Power On",

@@ -1,4 +1,5 @@
 // objcomm: a protocol debugger for people and scripts.
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,14 +19,20 @@ const char* const kUsage =
     "  host --port N [options] [SCRIPT]               stand in for the host's server (host --help)\n";
 
 int RunHost(const std::vector<std::string>& args) {
-    CLI::App app("objcomm: a protocol debugger", "objcomm");
-    tessaly::cli::Prepare(app);
-    tessaly::tools::HostCommandLine host;
-    tessaly::tools::AddHostCommand(app, host);
-    if (const std::optional<int> done = tessaly::cli::Parse(app, args, std::cout, std::cerr)) {
-        return *done;
+    try {
+        CLI::App app("objcomm: a protocol debugger", "objcomm");
+        tessaly::cli::Prepare(app);
+        tessaly::tools::HostCommandLine host;
+        tessaly::tools::AddHostCommand(app, host);
+        if (const std::optional<int> done = tessaly::cli::Parse(app, args, std::cout, std::cerr)) {
+            return *done;
+        }
+        return tessaly::tools::RunHostCommand(host, std::cin, std::cout, std::cerr);
+    } catch (const std::exception& error) {
+        // Memory running out is the one failure left; it ends the run, reported.
+        std::cerr << "objcomm host: " << error.what() << "\n";
+        return 1;
     }
-    return tessaly::tools::RunHostCommand(host, std::cin, std::cout, std::cerr);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "common/Format.h"
 #include "common/cli/CommandLine.h"
 #include "protocol/ObjCommConnection.h"
 #include "protocol/PassThruErrors.h"
@@ -135,23 +136,33 @@ TEST(HostServer, AnswersJobLevelRequestsAsScripted) {
     }
 }
 
-TEST(HostServer, RefusalsAndNamesComeFromTheOptions) {
+// Without a script: the answers of the options, a connection that gives up is no failure, and the
+// host ends after the connections it was told to serve.
+TEST(HostServer, DefaultAnswersComeFromTheOptions) {
     tools::HostRun run = TestRun();
-    run.options.connections = 2;
+    run.options.connections = 3;
     run.options.answers.registerError = 0x96;
     run.options.answers.nameError = 0x90;
+    run.options.answers.accept = 0x05;
     CRunningHost host("", run);
-    for (const MessageMaker& request : std::vector<MessageMaker>{
-             [] { return std::make_unique<CMsgRegisterDevice>("PS7", Hex("01"), "OLD", true); },
-             [] { return std::make_unique<CMsgRequestDeviceName>(true, 1); }}) {
+    std::unique_ptr<CObjCommConnection> gaveUp = host.Connect();
+    const std::pair<MessageMaker, const char*> cases[] = {
+        {[] { return std::make_unique<CMsgRegisterDevice>("PS7", Hex("01"), "OLD", true); }, "FF: 96"},
+        {[] { return std::make_unique<CMsgRequestDeviceName>(true, 1); }, "FF: 90"},
+        {[] { return std::make_unique<CMsgTerminateJob>("PS7_1", "APP", true); },
+         "0A: 05 30 30 30 30 30 00 00"},
+    };
+    for (const auto& [request, expected] : cases) {
         const std::unique_ptr<CObjCommConnection> client = host.Connect();
         ASSERT_TRUE(client->Send(*request(), kAddressController, false));
         const std::unique_ptr<CObjCommResponse> answer = client->Receive(false);
         ASSERT_NE(answer, nullptr);
-        EXPECT_EQ(answer->GetCommand(), 0xFFU);
-        EXPECT_EQ(ToHex(answer->GetBody()), request()->GetCommand() == 0x06 ? "96" : "90");
+        EXPECT_EQ(FormatText("%02X: ", answer->GetCommand()) + ToHex(answer->GetBody()), expected);
+        gaveUp.reset();
     }
-    EXPECT_EQ(host.Join(), 0) << host.Out();
+    const std::string out = host.Out();
+    EXPECT_EQ(host.Join(), 0) << out;
+    EXPECT_NE(out.find(" closed without a request\n"), std::string::npos) << out;
 }
 
 // Initialize as the driver runs it: a connection opened first and used after a second one that asks

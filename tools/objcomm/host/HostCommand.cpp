@@ -119,7 +119,8 @@ CLI::App* AddHostCommand(CLI::App& app, HostCommandLine& line) {
                      "How long an expectation waits, in ms, unless the script says")
         ->check(CLI::Range(1, kMaxMilliseconds))
         ->capture_default_str();
-    host->add_option("--idle", line.idle, "End, failing, when no request arrives for this many ms")
+    host->add_option("--idle", line.idle,
+                     "End when no request arrives for this many ms (a failure while more is owed)")
         ->check(CLI::Range(1, kMaxMilliseconds));
     return host;
 }

@@ -40,8 +40,9 @@ Expectation ExpectFinish(const HostSection& section) {
 }
 
 // One named command (`text` is how a script would write it) with its expectation.
-bool NamedStep(const HostSection& section, const char* name, std::vector<NamedField> fields, std::string text,
-               Expectation expectation, std::vector<Step>& steps, std::string& error) {
+bool NamedStep(const HostSection& section, const char* name, const std::vector<NamedField>& fields,
+               const std::string& text, Expectation expectation, std::vector<Step>& steps,
+               std::string& error) {
     NamedBody named;
     if (!BuildNamedBody(name, fields, {}, section.extended, named, error)) {
         return false;

@@ -103,9 +103,13 @@ void CHostTextReport::Finished(const HostSummary& summary) {
         m_out << "\n";
     }
     if (summary.failed == 0 && summary.stop.empty() && summary.unplayed.empty()) {
-        m_out << "all " << summary.served << " connections passed\n";
-    } else {
+        m_out << (summary.served == 0   ? std::string("no connection was served\n")
+                  : summary.served == 1 ? std::string("the connection passed\n")
+                                        : "all " + std::to_string(summary.served) + " connections passed\n");
+    } else if (summary.failed > 0) {
         m_out << "FAILED: " << summary.failed << " of " << summary.served << " connections failed\n";
+    } else {
+        m_out << "FAILED: the host ended before the connections it owed (" << summary.served << " served)\n";
     }
     m_out.flush();
 }

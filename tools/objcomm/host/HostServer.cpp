@@ -90,7 +90,8 @@ bool CHostServer::Listen(std::string& error) {
     return true;
 }
 
-std::optional<CHostServer::Waiting> CHostServer::NextRequest(CHostReport& report, std::string& stop) {
+std::optional<CHostServer::Waiting> CHostServer::NextRequest(CHostReport& report, std::string& stop,
+                                                             bool& idled) {
     using Clock = std::chrono::steady_clock;
     std::optional<Clock::time_point> deadline;
     if (m_options.idle) {
@@ -110,6 +111,7 @@ std::optional<CHostServer::Waiting> CHostServer::NextRequest(CHostReport& report
             wait = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now());
             if (wait.count() <= 0) {
                 stop = "no request within " + std::to_string(m_options.idle->count()) + " ms";
+                idled = true;
                 return std::nullopt;
             }
         }
@@ -234,8 +236,12 @@ bool CHostServer::Serve(const HostScript* script, CHostReport& report) {
         if (!more) {
             break;
         }
-        std::optional<Waiting> client = NextRequest(report, summary.stop);
+        bool idled = false;
+        std::optional<Waiting> client = NextRequest(report, summary.stop, idled);
         if (!client) {
+            if (idled && script == nullptr && !m_options.connections) {
+                summary.stop.clear();  // nothing more was owed: a quiet spell ends the serving
+            }
             break;
         }
         if (!ServeOne(std::move(*client), script, next, report)) {

@@ -23,7 +23,8 @@ struct HostOptions {
     // Without a script: how many connections to serve (none: until the process is ended).
     std::optional<int> connections;
     int cards = 1;  // connections in a row served by each card section without repeat=
-    // End, failing, when no request arrives for this long (none: wait without limit).
+    // End when no request arrives for this long (none: wait without limit); a failure while the
+    // script or the count of connections owes more.
     std::optional<std::chrono::milliseconds> idle;
     // How scripts start and how the default sections frame, decode and wait.
     ScriptSettings settings = HostSettings(kDefaultHostWait);
@@ -52,9 +53,9 @@ private:
         std::string peer;
     };
 
-    // The next connection that has sent something (or closed); none when the idle time ran out or
-    // the listener failed (`stop` says which).
-    std::optional<Waiting> NextRequest(CHostReport& report, std::string& stop);
+    // The next connection that has sent something (or closed); none when the idle time ran out
+    // (`idled`) or the listener failed, with `stop` saying which.
+    std::optional<Waiting> NextRequest(CHostReport& report, std::string& stop, bool& idled);
     // Reads and judges the request of one connection and plays the section that serves it; `next`
     // moves on when it was the scripted section's. False when something failed (a client that closes
     // without a request is no failure).

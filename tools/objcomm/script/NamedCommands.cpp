@@ -209,7 +209,7 @@ void BuildError(CFieldSet& f, bool /*extended*/, COutBinaryString& out) {
 }
 
 // The device replies carry one text as their whole body.
-void WriteWholeText(CFieldSet& f, const char* name, std::optional<std::string> fallback,
+void WriteWholeText(CFieldSet& f, const char* name, const std::optional<std::string>& fallback,
                     COutBinaryString& out) {
     out.AppendString(f.Text(name, fallback));
 }
