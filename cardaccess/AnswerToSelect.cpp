@@ -51,7 +51,8 @@ void CAnswerToSelect::Parse(const std::uint8_t* bytes, std::size_t length) {
         m_bytes.assign(bytes, bytes + length);
     }
     const std::size_t size = m_bytes.size();
-    if (size < 3) {
+    // TL alone is a whole ATS (every other field takes its default); with CRC it is followed by two bytes.
+    if (size < (m_withCrc ? 3U : 1U)) {
         throw CInvalidAts(FormatText("The ATS [%s] is too short.", BytesText().c_str()));
     }
     m_tl = m_bytes[0];

@@ -13,28 +13,25 @@ CPcscReader::CPcscReader(CString readerName, bool directQuery)
     : CSmartCardReader(std::move(readerName)), m_directQuery(directQuery) {
     CPcscReader::ResetTransmissionSettings();
     if (!m_directQuery) {
-        m_monitor = std::make_unique<CPresenceMonitor>(GetReaderName(),
-                                                       [this](bool present) { OnPresence(present); });
+        m_monitor = std::make_unique<CPresenceMonitor>(
+            GetReaderName(), [this](CPresenceMonitor::Presence presence) { OnPresence(presence); });
     }
 }
 
 CPcscReader::~CPcscReader() {
-    // The monitor is joined before anything it reports into goes away.
+    // The monitor is joined before anything it reports into goes away; the card connection and
+    // the context close after it as members.
     m_monitor.reset();
-    ReleaseConnection();
 }
 
 std::uint8_t CPcscReader::Connect() {
-    // A connection left from before is closed first, as Disconnect would, so no handle leaks.
-    if (m_card != 0 || m_context != 0) {
-        Disconnect();
-    }
-    PcscResult rv = PcscEstablishContext(m_context);
+    // A connection left from before is closed first (resetting the card), so no handle leaks.
+    m_card.Disconnect();
+    PcscResult rv = m_context.Establish();
     if (rv != pcsc::kSuccess) {
         return Fail(rv);
     }
-    std::uint32_t protocol = 0;
-    rv = PcscConnect(m_context, GetReaderName(), m_card, protocol);
+    rv = m_card.Connect(m_context, GetReaderName());
     if (rv != pcsc::kSuccess) {
         return Fail(rv);
     }
@@ -43,8 +40,7 @@ std::uint8_t CPcscReader::Connect() {
 }
 
 std::uint8_t CPcscReader::Reconnect() {
-    std::uint32_t protocol = 0;
-    const PcscResult rv = PcscReconnect(m_card, protocol);
+    const PcscResult rv = m_card.Reconnect();
     if (rv != pcsc::kSuccess) {
         return Fail(rv);
     }
@@ -53,25 +49,15 @@ std::uint8_t CPcscReader::Reconnect() {
 }
 
 std::uint8_t CPcscReader::Disconnect() {
-    ReleaseConnection();
+    m_card.Disconnect();
+    m_context.Release();
     m_cardState.store(card_state::kDisconnected);
     return Succeed();
 }
 
-void CPcscReader::ReleaseConnection() {
-    if (m_card != 0) {
-        PcscDisconnect(m_card, pcsc::Disposition::Reset);
-        m_card = 0;
-    }
-    if (m_context != 0) {
-        PcscReleaseContext(m_context);
-        m_context = 0;
-    }
-}
-
 std::uint8_t CPcscReader::GetAtr(CByteArray& atr) {
     PcscCardStatus status;
-    const PcscResult rv = PcscStatus(m_card, kStatusBuffer, kStatusBuffer, status);
+    const PcscResult rv = PcscStatus(m_card.Get(), kStatusBuffer, kStatusBuffer, status);
     if (rv != pcsc::kSuccess) {
         atr.clear();
         return Fail(rv);
@@ -81,7 +67,7 @@ std::uint8_t CPcscReader::GetAtr(CByteArray& atr) {
 }
 
 bool CPcscReader::IsConnected() const {
-    return m_card != 0;
+    return m_card.IsConnected();
 }
 
 CString CPcscReader::GetErrorText(std::uint32_t code) const {
@@ -105,15 +91,19 @@ std::uint8_t CPcscReader::GetCardState() {
 }
 
 std::uint8_t CPcscReader::QueryPresence() {
-    PcscHandle context = m_context;
-    const bool temporary = context == 0;
-    if (temporary && PcscEstablishContext(context) != pcsc::kSuccess) {
-        m_cardState.store(card_state::kUnknown);
-        return card_state::kUnknown;
+    // The reader's own context when it has one, else one for this query alone.
+    CPcscContext temporary;
+    PcscHandle context = m_context.Get();
+    if (context == 0) {
+        if (temporary.Establish() != pcsc::kSuccess) {
+            m_cardState.store(card_state::kUnknown);
+            return card_state::kUnknown;
+        }
+        context = temporary.Get();
     }
     std::uint32_t event = 0;
     const PcscResult rv = PcscGetStatusChange(context, 0, GetReaderName(), pcsc::kStateUnaware, event);
-    if (rv != pcsc::kSuccess) {
+    if (rv != pcsc::kSuccess || (event & pcsc::kStateUnknown) != 0) {
         m_cardState.store(card_state::kUnknown);
     } else if ((event & pcsc::kStatePresent) != 0) {
         const std::uint8_t state = m_cardState.load();
@@ -123,14 +113,15 @@ std::uint8_t CPcscReader::QueryPresence() {
     } else {
         m_cardState.store(card_state::kAbsent);
     }
-    if (temporary) {
-        PcscReleaseContext(context);
-    }
     return m_cardState.load();
 }
 
-void CPcscReader::OnPresence(bool present) {
-    if (!present) {
+void CPcscReader::OnPresence(CPresenceMonitor::Presence presence) {
+    if (presence == CPresenceMonitor::Presence::Unknown) {
+        m_cardState.store(card_state::kUnknown);
+        return;
+    }
+    if (presence == CPresenceMonitor::Presence::Absent) {
         m_cardState.store(card_state::kAbsent);
         return;
     }

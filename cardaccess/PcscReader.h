@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "cardaccess/PcscHandles.h"
 #include "cardaccess/PresenceMonitor.h"
 #include "cardaccess/SmartCardReader.h"
 #include "platform/PcscApi.h"
@@ -24,6 +25,8 @@ class CPcscReader : public CSmartCardReader {
 public:
     static constexpr std::size_t kReceiveBuffer = 1024;
     static constexpr std::size_t kStatusBuffer = 1024;
+    // The ATR buffer of the protocol query, which does not ask for the reader's name: a name
+    // longer than any fixed buffer must not make every exchange fail.
     static constexpr std::size_t kProtocolQueryBuffer = 100;
     // How long the first presence query waits for a monitor that has not reported yet.
     static constexpr int kFirstQueryWaitMs = 500;
@@ -57,8 +60,7 @@ public:
 
 private:
     std::uint8_t QueryPresence();
-    void OnPresence(bool present);
-    void ReleaseConnection();
+    void OnPresence(CPresenceMonitor::Presence presence);
 
     std::uint32_t ActiveProtocol() const;
     bool Exchange(std::uint32_t protocol, const CByteArray& command, CByteArray& target);
@@ -71,8 +73,8 @@ private:
                        CByteArray& response);
     void TransmitRaw(std::uint32_t protocol, std::uint8_t caseByte, CByteArray& sent, CByteArray& response);
 
-    platform::PcscHandle m_context = 0;
-    platform::PcscHandle m_card = 0;
+    CPcscContext m_context;
+    CPcscCard m_card;  // after the context: closed before it is released
     std::atomic<std::uint8_t> m_cardState{card_state::kUnknown};  // also written by the monitor
     const bool m_directQuery;
     std::int32_t m_getResponseClass = 0;

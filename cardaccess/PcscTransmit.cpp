@@ -28,14 +28,12 @@ std::uint8_t CPcscReader::Transmit(std::uint8_t caseByte, const CByteArray& comm
     // answer may pass for the answer to this command, whatever happens below.
     CByteArray sent = command;
     response.clear();
-    const PcscResult begun = PcscBeginTransaction(m_card);
-    if (begun != pcsc::kSuccess) {
-        return Fail(begun);
+    const CPcscTransaction transaction(m_card.Get());
+    if (!transaction.IsBegun()) {
+        return Fail(transaction.Result());
     }
     if (sent.empty()) {
-        SetLastResult(station::kUndefinedData);
-        PcscEndTransaction(m_card, pcsc::Disposition::Leave);
-        return station::kUndefinedData;
+        return Fail(station::kUndefinedData);
     }
     const std::uint8_t commandClass = sent[0];
     const std::uint32_t protocol = ActiveProtocol();
@@ -46,13 +44,12 @@ std::uint8_t CPcscReader::Transmit(std::uint8_t caseByte, const CByteArray& comm
     } else {
         TransmitRaw(protocol, caseByte, sent, response);
     }
-    PcscEndTransaction(m_card, pcsc::Disposition::Leave);
     return MapReaderError(GetLastResult());
 }
 
 std::uint32_t CPcscReader::ActiveProtocol() const {
     PcscCardStatus status;
-    if (PcscStatus(m_card, kProtocolQueryBuffer, kProtocolQueryBuffer, status) != pcsc::kSuccess) {
+    if (PcscStatus(m_card.Get(), 0, kProtocolQueryBuffer, status) != pcsc::kSuccess) {
         return 0;
     }
     return status.protocol;
@@ -65,7 +62,7 @@ bool CPcscReader::Exchange(std::uint32_t protocol, const CByteArray& command, CB
         SetLastResult(station::kUndefinedData);
         return false;
     }
-    const PcscResult rv = PcscTransmit(m_card, protocol, std::span(command), kReceiveBuffer, target);
+    const PcscResult rv = PcscTransmit(m_card.Get(), protocol, std::span(command), kReceiveBuffer, target);
     SetLastResult(rv);
     return rv == pcsc::kSuccess;
 }
@@ -102,28 +99,38 @@ void CPcscReader::TransmitCase4(std::uint32_t protocol, CByteArray& sent, std::u
     const bool statusOnly = response.size() == 2;
     const std::uint8_t sw1 = statusOnly ? response[0] : 0;
     const std::uint8_t sw2 = statusOnly ? response[1] : 0;
-    if (t0) {
-        CByteArray work;
-        if (IsOk(response)) {
-            if (!GetResponse(commandClass, le, work) || work.size() < 2) {
-                return;
-            }
-            if (work.size() == 2 && (work[0] == kSw1MoreData || work[0] == kSw1WrongLength)) {
-                const std::uint8_t available = work[1];
-                GetResponse(commandClass, available, work);
-            }
-            response = work;
-        } else if (response.size() >= 2 && response[response.size() - 2] == kSw1MoreData) {
-            if (GetResponse(commandClass, sw2, work)) {
-                response = work;
-            }
+    if (!t0) {
+        if (sw1 == kSw1WrongLength) {
+            RepeatWithLength(protocol, sent, sw2, response);
         }
-        // Under T=0 the sent command carries no Le (it was dropped above), so a 6C xx cannot be
-        // answered by correcting it: its last byte is command data. The answer stays as it came.
         return;
     }
-    if (sw1 == kSw1WrongLength) {
-        RepeatWithLength(protocol, sent, sw2, response);
+    // Under T=0 the sent command carries no Le (it was dropped above), so a 6C xx cannot be
+    // answered by correcting it: its last byte is command data. The answer stays as it came, as
+    // does data followed by 61 xx (a driver that fetched part of the answer itself).
+    CByteArray work;
+    if (sw1 == kSw1MoreData) {
+        if (GetResponse(commandClass, sw2, work)) {
+            response = work;
+        }
+        return;
+    }
+    if (!IsOk(response)) {
+        return;
+    }
+    // The command succeeded; its answer data, if any, waits behind GET RESPONSE. Only an answer
+    // that carries data, is itself 90 00 or announces data replaces the 90 00: a card with nothing
+    // to give refuses GET RESPONSE, and that refusal must not turn a success into a failure.
+    if (!GetResponse(commandClass, le, work) || work.size() < 2) {
+        Succeed();
+        return;
+    }
+    if (work.size() == 2 && (work[0] == kSw1MoreData || work[0] == kSw1WrongLength)) {
+        const std::uint8_t available = work[1];
+        GetResponse(commandClass, available, work);
+        response = work;
+    } else if (work.size() > 2 || IsOk(work)) {
+        response = work;
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "cardaccess/PcscHandles.h"
+
 namespace tessaly {
 
 using namespace platform;
@@ -14,8 +16,9 @@ CPresenceMonitor::~CPresenceMonitor() {
 }
 
 void CPresenceMonitor::Stop() {
-    m_stop.store(true);
     std::unique_lock lock(m_mutex);
+    m_stop.store(true);
+    m_changed.notify_all();
     // A cancel that arrives between two waits is lost, so repeat it until the thread has ended.
     while (!m_ended) {
         if (m_context != 0) {
@@ -42,51 +45,69 @@ bool CPresenceMonitor::WaitForFirstReport(std::chrono::milliseconds limit) {
 }
 
 void CPresenceMonitor::Run() {
-    PcscHandle context = 0;
-    if (PcscEstablishContext(context) != pcsc::kSuccess) {
-        Finish(0);
+    // Nothing is known yet: the first real state is always reported.
+    Presence remembered = Presence::Unknown;
+    bool first = true;
+    while (!m_stop.load()) {
+        Watch(remembered);
+        if (m_stop.load()) {
+            break;
+        }
+        // The service or the reader is gone: the state is unknown until a new context sees it.
+        if (remembered != Presence::Unknown || first) {
+            Tell(Presence::Unknown, remembered);
+        }
+        first = false;
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, kRetryPause, [this] { return m_stop.load(); });
+    }
+    std::lock_guard lock(m_mutex);
+    m_ended = true;
+    m_changed.notify_all();
+}
+
+void CPresenceMonitor::Watch(Presence& remembered) {
+    CPcscContext context;
+    if (context.Establish() != pcsc::kSuccess) {
         return;
     }
     {
         std::lock_guard lock(m_mutex);
-        m_context = context;
+        if (m_stop.load()) {
+            return;
+        }
+        m_context = context.Get();
     }
     std::uint32_t current = pcsc::kStateUnaware;
-    int remembered = -1;
     while (!m_stop.load()) {
         std::uint32_t event = 0;
-        const PcscResult rv = PcscGetStatusChange(context, kWaitMs, m_readerName, current, event);
+        const PcscResult rv = PcscGetStatusChange(context.Get(), kWaitMs, m_readerName, current, event);
         if (rv == pcsc::kTimeout) {
             continue;
         }
         if (rv != pcsc::kSuccess) {
             break;
         }
-        const int present = (event & pcsc::kStatePresent) != 0 ? 1 : 0;
-        if (present != remembered) {
-            remembered = present;
-            m_report(present == 1);
-            std::lock_guard lock(m_mutex);
-            m_reported = true;
-            m_changed.notify_all();
+        const Presence presence = (event & pcsc::kStateUnknown) != 0   ? Presence::Unknown
+                                  : (event & pcsc::kStatePresent) != 0 ? Presence::Present
+                                                                       : Presence::Absent;
+        if (presence != remembered) {
+            Tell(presence, remembered);
         }
         current = event;
     }
-    Finish(context);
+    // Stop may be cancelling on this context right now: it is released only after that.
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_cancelling; });
+    m_context = 0;
 }
 
-void CPresenceMonitor::Finish(PcscHandle context) {
-    {
-        std::unique_lock lock(m_mutex);
-        // Stop may be cancelling on this context right now: it is released only after that.
-        m_changed.wait(lock, [this] { return !m_cancelling; });
-        m_context = 0;
-        m_ended = true;
-        m_changed.notify_all();
-    }
-    if (context != 0) {
-        PcscReleaseContext(context);
-    }
+void CPresenceMonitor::Tell(Presence presence, Presence& remembered) {
+    remembered = presence;
+    m_report(presence);
+    std::lock_guard lock(m_mutex);
+    m_reported = true;
+    m_changed.notify_all();
 }
 
 }  // namespace tessaly

@@ -1,25 +1,20 @@
 #include "cardaccess/ReaderList.h"
 
-#include "platform/PcscApi.h"
+#include "cardaccess/PcscHandles.h"
 
 namespace tessaly {
 
 using namespace platform;
 
-namespace {
-constexpr std::size_t kListBufferChars = 1024;
-}
-
 std::uint32_t ListReaders(CStringArray& names) {
     names.clear();
-    PcscHandle context = 0;
-    PcscResult rv = PcscEstablishContext(context);
+    CPcscContext context;
+    PcscResult rv = context.Establish();
     if (rv != pcsc::kSuccess) {
         return rv;
     }
     std::string multiString;
-    rv = PcscListReaders(context, kListBufferChars, multiString);
-    PcscReleaseContext(context);
+    rv = PcscListReaders(context.Get(), multiString);
     if (rv != pcsc::kSuccess) {
         return rv;
     }

@@ -6,6 +6,7 @@
 
 #include "cardaccess/ReaderErrors.h"
 #include "common/ValueTable.h"
+#include "platform/TripleDes.h"
 
 namespace tessaly {
 namespace {
@@ -51,6 +52,10 @@ constexpr std::uint8_t kMifareWrite = 0xA0;
 CScmContactlessReader::CScmContactlessReader(CString readerName, bool directQuery)
     : CPcscReader(std::move(readerName), directQuery) {}
 
+CScmContactlessReader::~CScmContactlessReader() {
+    WipeKeys();
+}
+
 CString CScmContactlessReader::GetErrorText(std::uint32_t code) const {
     if (const char* own = LookupText(kOwnTexts, code, nullptr); own != nullptr) {
         return CodeWithText(code, own);
@@ -64,8 +69,14 @@ CString CScmContactlessReader::GetErrorText(std::uint32_t code) const {
 
 void CScmContactlessReader::ResetTransmissionSettings() {
     CPcscReader::ResetTransmissionSettings();
-    m_keys.clear();
+    WipeKeys();
     ClearPendingWrite();
+}
+
+void CScmContactlessReader::WipeKeys() {
+    platform::WipeBytes(m_keys.data(), m_keys.size());
+    m_keys.clear();
+    m_keys.shrink_to_fit();
 }
 
 void CScmContactlessReader::ClearPendingWrite() {
@@ -139,6 +150,8 @@ std::uint8_t CScmContactlessReader::SendReaderControl(std::uint8_t value) {
 }
 
 void CScmContactlessReader::SetKeys(const CByteArray& keys) {
+    // Assigning in place would leave the tail of a longer old table in the buffer.
+    WipeKeys();
     m_keys = keys;
 }
 

@@ -29,9 +29,11 @@ public:
     static constexpr std::size_t kLongestTransparent = 255;
 
     CScmContactlessReader(CString readerName, bool directQuery);
+    // Wipes the keys before their memory goes.
+    ~CScmContactlessReader() override;
 
     CString GetErrorText(std::uint32_t code) const override;
-    // Also forgets the keys and a pending memory write.
+    // Also forgets the keys (wiped, not only dropped) and a pending memory write.
     void ResetTransmissionSettings() override;
 
     // Shorter than 256 bytes, or not an APDU: through the transparent exchange; else plain Transmit.
@@ -46,7 +48,7 @@ public:
     virtual std::uint8_t GetDefaultResetResponse(CByteArray& response);
     virtual std::uint8_t SendReaderControl(std::uint8_t value);
 
-    // The key table: 12 bytes per sector, sector n at 12 x n.
+    // The key table: 12 bytes per sector, sector n at 12 x n. The table it replaces is wiped.
     void SetKeys(const CByteArray& keys);
     const CByteArray& GetKeys() const { return m_keys; }
     std::uint8_t Authenticate(std::uint32_t block, std::uint8_t keyType);
@@ -61,6 +63,8 @@ private:
     std::uint8_t SendReaderCommand(const CByteArray& command, CByteArray& answer);
     std::uint8_t CheckReaderStatus(const CByteArray& answer);
     void ClearPendingWrite();
+    // Overwrites the keys, then gives their memory back.
+    void WipeKeys();
 
     CByteArray m_keys;
     bool m_writePending = false;

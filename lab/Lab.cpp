@@ -13,8 +13,8 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/PcscApi.h"
 #include "lab/LabError.h"
+#include "platform/PcscApi.h"
 
 namespace tessaly::lab {
 
@@ -31,7 +31,7 @@ constexpr auto kStartLimit = std::chrono::seconds(5);
 // What the whole process shares: the folder with the daemon's socket, whose path the PC/SC client
 // library reads once per process.
 class CProcessLab {
-  public:
+public:
     static CProcessLab& Get() {
         static CProcessLab state;
         return state;
@@ -72,7 +72,7 @@ class CProcessLab {
         }
     }
 
-  private:
+private:
     CProcessLab() = default;
     std::mutex m_mutex;
     std::string m_base;
@@ -126,6 +126,21 @@ std::vector<std::string> SplitNames(const std::string& multiString) {
     return names;
 }
 
+// The device file quotes the name on one line; pcscd would cut a longer one, and the readers would
+// then not carry the names the tests ask for.
+void CheckDeviceName(const std::string& name) {
+    if (name.empty() || name.size() > CLab::kLongestDeviceName) {
+        throw CLabError("a reader device name needs 1 to " + std::to_string(CLab::kLongestDeviceName) +
+                        " characters: \"" + name + "\" has " + std::to_string(name.size()));
+    }
+    for (const char c : name) {
+        if (c == '"' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            throw CLabError("a reader device name cannot hold quotes or control characters: \"" + name +
+                            "\"");
+        }
+    }
+}
+
 }  // namespace
 
 std::string CLab::Unavailable() {
@@ -135,6 +150,9 @@ std::string CLab::Unavailable() {
 CLab::CLab(std::vector<std::string> deviceNames) : m_deviceNames(std::move(deviceNames)) {
     if (m_deviceNames.empty()) {
         throw CLabError("a lab needs at least one reader device");
+    }
+    for (const std::string& name : m_deviceNames) {
+        CheckDeviceName(name);
     }
     m_folder = CProcessLab::Get().Acquire();
     try {
@@ -171,13 +189,9 @@ CLab::CLab(std::vector<std::string> deviceNames) : m_deviceNames(std::move(devic
 }
 
 CLab::~CLab() {
-    m_links.clear();
-    m_daemon.reset();
+    StopDaemon();
     std::error_code ignored;
     fs::remove_all(m_folder, ignored);
-    for (const char* name : {"/run/pcscd.comm", "/run/pcscd.pid"}) {
-        fs::remove(CProcessLab::Get().Base() + name, ignored);
-    }
     CProcessLab::Get().Release();
 }
 
@@ -216,8 +230,27 @@ void CLab::WriteConfiguration(std::uint16_t basePort) {
     }
 }
 
+void CLab::StopDaemon() {
+    m_links.clear();
+    m_daemon.reset();
+    // A daemon that had to be killed leaves its socket and PID file behind.
+    std::error_code ignored;
+    for (const char* name : {"/run/pcscd.comm", "/run/pcscd.pid"}) {
+        fs::remove(CProcessLab::Get().Base() + name, ignored);
+    }
+}
+
+void CLab::RestartDaemon() {
+    StopDaemon();
+    if (!StartDaemon(m_basePort)) {
+        throw CLabError("the virtual readers did not come back after a restart; pcscd said:\n" +
+                        Tail(LogPath()));
+    }
+}
+
 bool CLab::StartDaemon(std::uint16_t basePort) {
     m_daemon.reset();
+    m_basePort = basePort;
     WriteConfiguration(basePort);
     const char* debug = std::getenv("TESSALY_LAB_DEBUG");
     m_daemon = std::make_unique<CPcscDaemon>(CProcessLab::Get().Base() + "/run", m_folder + "/conf",
@@ -230,7 +263,7 @@ bool CLab::StartDaemon(std::uint16_t basePort) {
         PcscHandle context = 0;
         if (PcscEstablishContext(context) == pcsc::kSuccess) {
             std::string multiString;
-            const PcscResult rv = PcscListReaders(context, 65536, multiString);
+            const PcscResult rv = PcscListReaders(context, multiString);
             PcscReleaseContext(context);
             // The daemon opens its socket after it set up every reader: this list is final.
             std::vector<LabReader> readers;

@@ -37,14 +37,17 @@ struct LabReader {
 };
 
 class CLab {
-  public:
+public:
     static constexpr std::chrono::milliseconds kPresenceLimit{5000};
+    // pcscd cuts a device name after 121 characters (its reader names, with " 00 00", after 127).
+    static constexpr std::size_t kLongestDeviceName = 121;
 
     // Empty when the lab can run in this process; otherwise why it cannot (for a test's skip text).
     static std::string Unavailable();
 
-    // One vpcd device per name, each with two readers. Throws CLabError when the daemon cannot be
-    // started or its readers do not appear.
+    // One vpcd device per name, each with two readers. Throws CLabError when a name is empty,
+    // longer than kLongestDeviceName or holds a quote or a control character, or when the daemon
+    // cannot be started or its readers do not appear.
     explicit CLab(std::vector<std::string> deviceNames);
     CLab(const CLab&) = delete;
     CLab& operator=(const CLab&) = delete;
@@ -74,7 +77,14 @@ class CLab {
     std::string LogPath() const;
     pid_t DaemonPid() const { return m_daemon ? m_daemon->Pid() : -1; }
 
-  private:
+    // Ends the daemon by its PID, as a PC/SC service that stops: every card is taken out (their
+    // connections end with the daemon) and PC/SC answers nobody until RestartDaemon.
+    void StopDaemon();
+    // Starts the daemon again with the same readers on the same ports, and waits until they are
+    // listed; the readers are empty. Throws CLabError when they do not come back.
+    void RestartDaemon();
+
+private:
     bool StartDaemon(std::uint16_t basePort);
     void WriteConfiguration(std::uint16_t basePort);
     const LabReader& Find(const std::string& reader) const;
@@ -82,6 +92,7 @@ class CLab {
     std::vector<std::string> m_deviceNames;
     std::string m_folder;  // this lab's configuration and driver copies
     std::vector<LabReader> m_readers;
+    std::uint16_t m_basePort = 0;
     std::unique_ptr<CPcscDaemon> m_daemon;
     std::map<std::string, std::unique_ptr<CVpcdLink>> m_links;
 };

@@ -57,14 +57,28 @@ PcscResult PcscCancel(PcscHandle context) {
     return Result(SCardCancel(Context(context)));
 }
 
-PcscResult PcscListReaders(PcscHandle context, std::size_t bufferChars, std::string& multiString) {
+PcscResult PcscListReaders(PcscHandle context, std::string& multiString) {
     multiString.clear();
-    std::string buffer(bufferChars, '\0');
-    DWORD length = static_cast<DWORD>(bufferChars);
-    const LONG rv = TESSALY_SCARD_A(SCardListReaders)(Context(context), nullptr, buffer.data(), &length);
-    if (rv == SCARD_S_SUCCESS) {
-        buffer.resize(length < bufferChars ? length : bufferChars);
-        multiString = std::move(buffer);
+    // A reader that arrives between the length query and the listing makes the buffer too small:
+    // ask again.
+    constexpr int kTries = 3;
+    LONG rv = SCARD_S_SUCCESS;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        DWORD length = 0;
+        rv = TESSALY_SCARD_A(SCardListReaders)(Context(context), nullptr, nullptr, &length);
+        if (rv != SCARD_S_SUCCESS) {
+            return Result(rv);
+        }
+        std::string buffer(length, '\0');
+        rv = TESSALY_SCARD_A(SCardListReaders)(Context(context), nullptr, buffer.data(), &length);
+        if (rv == SCARD_S_SUCCESS) {
+            buffer.resize(length < buffer.size() ? length : buffer.size());
+            multiString = std::move(buffer);
+            return Result(rv);
+        }
+        if (rv != SCARD_E_INSUFFICIENT_BUFFER) {
+            break;
+        }
     }
     return Result(rv);
 }
@@ -108,8 +122,8 @@ PcscResult PcscStatus(PcscHandle card, std::size_t readerBufferChars, std::size_
     DWORD atrLength = static_cast<DWORD>(atrBufferBytes);
     DWORD state = 0;
     DWORD protocol = 0;
-    const LONG rv = TESSALY_SCARD_A(SCardStatus)(Card(card), reader.data(), &readerLength, &state, &protocol,
-                                                 atr.data(), &atrLength);
+    const LONG rv = TESSALY_SCARD_A(SCardStatus)(Card(card), readerBufferChars == 0 ? nullptr : reader.data(),
+                                                 &readerLength, &state, &protocol, atr.data(), &atrLength);
     status = PcscCardStatus{};
     if (rv == SCARD_S_SUCCESS) {
         status.state = static_cast<std::uint32_t>(state);

@@ -49,9 +49,9 @@ PcscResult PcscReleaseContext(PcscHandle context);
 PcscResult PcscCancel(PcscHandle context);
 
 // The reader names of all groups as the platform's multi-string (names ended by a zero character,
-// the list by an empty name), read into a buffer of `bufferChars` characters and cut to the length
-// the platform returned.
-PcscResult PcscListReaders(PcscHandle context, std::size_t bufferChars, std::string& multiString);
+// the list by an empty name), whole: the buffer has the length the platform asks for, however many
+// readers there are and however long their names.
+PcscResult PcscListReaders(PcscHandle context, std::string& multiString);
 
 // Shared access, protocol T=0 or T=1.
 PcscResult PcscConnect(PcscHandle context, const std::string& reader, PcscHandle& card,
@@ -63,7 +63,8 @@ PcscResult PcscDisconnect(PcscHandle card, pcsc::Disposition disposition);
 PcscResult PcscBeginTransaction(PcscHandle card);
 PcscResult PcscEndTransaction(PcscHandle card, pcsc::Disposition disposition);
 
-// Card status with buffers of the given sizes for the reader name and the ATR.
+// Card status with buffers of the given sizes for the reader name and the ATR. With
+// `readerBufferChars` 0 the reader's name is not asked for, so no name can be too long for it.
 PcscResult PcscStatus(PcscHandle card, std::size_t readerBufferChars, std::size_t atrBufferBytes,
                       PcscCardStatus& status);
 

@@ -46,19 +46,19 @@ struct NamedRegistryValue {
     bool operator==(const NamedRegistryValue&) const = default;
 };
 
-class RegistryStore;
+class CRegistryStore;
 
 // One open key; closed when destroyed. A key must not outlive the store that opened it.
-class RegistryKey {
+class CRegistryKey {
 public:
-    RegistryKey();
-    ~RegistryKey();
-    RegistryKey(RegistryKey&& other) noexcept;
-    RegistryKey& operator=(RegistryKey&& other) noexcept;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
+    CRegistryKey();
+    ~CRegistryKey();
+    CRegistryKey(CRegistryKey&& other) noexcept;
+    CRegistryKey& operator=(CRegistryKey&& other) noexcept;
+    CRegistryKey(const CRegistryKey&) = delete;
+    CRegistryKey& operator=(const CRegistryKey&) = delete;
 
-    bool IsOpen() const { return handle_ != nullptr; }
+    bool IsOpen() const { return m_handle != nullptr; }
 
     // The empty name is the key's default value.
     bool QueryValue(const std::string& name, RegistryValue& value) const;
@@ -72,27 +72,27 @@ public:
     struct Handle;
 
 private:
-    friend class RegistryStore;
-    explicit RegistryKey(std::unique_ptr<Handle> handle);
+    friend class CRegistryStore;
+    explicit CRegistryKey(std::unique_ptr<Handle> handle);
 
-    std::unique_ptr<Handle> handle_;
+    std::unique_ptr<Handle> m_handle;
 };
 
 // A session with the registry. Each operation is atomic by itself; operations between
 // BeginTransaction and CommitTransaction reach the registry all together or not at all.
 // One session belongs to one thread.
-class RegistryStore {
+class CRegistryStore {
 public:
-    RegistryStore();
-    ~RegistryStore();
-    RegistryStore(const RegistryStore&) = delete;
-    RegistryStore& operator=(const RegistryStore&) = delete;
+    CRegistryStore();
+    ~CRegistryStore();
+    CRegistryStore(const CRegistryStore&) = delete;
+    CRegistryStore& operator=(const CRegistryStore&) = delete;
 
     // The key `path` (elements joined by backslashes, empty for the root itself). The result is
     // not open when the key is missing or the registry cannot be read.
-    RegistryKey OpenKey(RegistryRoot root, const std::string& path, RegistryAccess access);
+    CRegistryKey OpenKey(RegistryRoot root, const std::string& path, RegistryAccess access);
     // Opens the key for writing, making it and any missing key above it.
-    RegistryKey CreateKey(RegistryRoot root, const std::string& path);
+    CRegistryKey CreateKey(RegistryRoot root, const std::string& path);
     // Deletes the key with every sub-key and value below it. A root itself cannot be deleted.
     RegistryStatus DeleteTree(RegistryRoot root, const std::string& path);
 
@@ -107,7 +107,12 @@ public:
     struct Session;
 
 private:
-    std::unique_ptr<Session> session_;
+    std::unique_ptr<Session> m_session;
 };
+
+// The names these classes had before they took the C of every class; code of the command-line
+// tools and the key stations still uses them.
+using RegistryStore = CRegistryStore;
+using RegistryKey = CRegistryKey;
 
 }  // namespace tessaly::platform

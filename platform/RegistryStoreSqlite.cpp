@@ -60,7 +60,7 @@ bool SplitKeyPath(const std::string& path, std::vector<std::string>& elements) {
 }
 
 std::optional<std::int64_t> FindChild(sqlite3* db, std::int64_t parent, const std::string& name) {
-    sqlite::Statement find(db, "SELECT id FROM keys WHERE parent = ?1 AND fold = ?2;");
+    sqlite::CStatement find(db, "SELECT id FROM keys WHERE parent = ?1 AND fold = ?2;");
     find.Bind(1, parent).BindBytes(2, Fold(name));
     if (find.Step() != SQLITE_ROW) {
         return std::nullopt;
@@ -81,7 +81,7 @@ std::optional<std::int64_t> FindKey(sqlite3* db, RegistryRoot root,
 }
 
 bool KeyExists(sqlite3* db, std::int64_t id) {
-    sqlite::Statement exists(db, "SELECT 1 FROM keys WHERE id = ?1;");
+    sqlite::CStatement exists(db, "SELECT 1 FROM keys WHERE id = ?1;");
     exists.Bind(1, id);
     return exists.Step() == SQLITE_ROW;
 }
@@ -92,12 +92,12 @@ bool KeyExists(sqlite3* db, std::int64_t id) {
 // it is missing. Reading and deleting never make the file.
 enum class Need { Read, Change, Make };
 
-struct RegistryStore::Session {
-    std::unique_ptr<sqlite::Connection> connection;
+struct CRegistryStore::Session {
+    std::unique_ptr<sqlite::CConnection> connection;
     bool inTransaction = false;
     bool fileMissing = false;  // the last attempt to connect found no file
 
-    sqlite::Connection* Connect(Need need) {
+    sqlite::CConnection* Connect(Need need) {
         if (!connection) {
             const std::string path = StorePath();
             std::error_code ignored;
@@ -105,7 +105,7 @@ struct RegistryStore::Session {
             if (fileMissing && need != Need::Make) {
                 return nullptr;
             }
-            connection = sqlite::Connection::Open(path, need == Need::Make);
+            connection = sqlite::CConnection::Open(path, need == Need::Make);
         }
         if (!connection || (need != Need::Read && connection->IsReadOnly())) {
             return nullptr;
@@ -118,84 +118,84 @@ namespace {
 
 // One atomic operation: its own transaction, or a savepoint inside the session's transaction.
 // Writers take the write lock at the start, so two writers queue instead of failing on upgrade.
-class Operation {
+class COperation {
 public:
-    Operation(RegistryStore::Session& session, Need need) {
+    COperation(CRegistryStore::Session& session, Need need) {
         const bool write = need != Need::Read;
-        connection_ = session.Connect(need);
-        if (connection_ == nullptr) {
+        m_connection = session.Connect(need);
+        if (m_connection == nullptr) {
             return;
         }
-        nested_ = session.inTransaction;
+        m_nested = session.inTransaction;
         const char* begin =
-            nested_ ? "SAVEPOINT registry_operation;" : (write ? "BEGIN IMMEDIATE;" : "BEGIN;");
-        if (!connection_->Exec(begin)) {
+            m_nested ? "SAVEPOINT registry_operation;" : (write ? "BEGIN IMMEDIATE;" : "BEGIN;");
+        if (!m_connection->Exec(begin)) {
             return;
         }
-        open_ = true;
-        if (write && !connection_->EnsureSchema()) {
+        m_open = true;
+        if (write && !m_connection->EnsureSchema()) {
             Rollback();
         }
     }
-    ~Operation() {
-        if (open_) {
+    ~COperation() {
+        if (m_open) {
             Rollback();
         }
     }
-    Operation(const Operation&) = delete;
-    Operation& operator=(const Operation&) = delete;
+    COperation(const COperation&) = delete;
+    COperation& operator=(const COperation&) = delete;
 
-    explicit operator bool() const { return open_; }
-    sqlite3* Db() const { return connection_->Get(); }
+    explicit operator bool() const { return m_open; }
+    sqlite3* Db() const { return m_connection->Get(); }
 
     bool Commit() {
-        if (!open_) {
+        if (!m_open) {
             return false;
         }
-        if (!connection_->Exec(nested_ ? "RELEASE registry_operation;" : "COMMIT;")) {
+        if (!m_connection->Exec(m_nested ? "RELEASE registry_operation;" : "COMMIT;")) {
             Rollback();
             return false;
         }
-        open_ = false;
+        m_open = false;
         return true;
     }
 
 private:
     void Rollback() {
-        connection_->Exec(nested_ ? "ROLLBACK TO registry_operation; RELEASE registry_operation;"
-                                  : "ROLLBACK;");
-        open_ = false;
+        m_connection->Exec(m_nested ? "ROLLBACK TO registry_operation; RELEASE registry_operation;"
+                                    : "ROLLBACK;");
+        m_open = false;
     }
 
-    sqlite::Connection* connection_ = nullptr;
-    bool nested_ = false;
-    bool open_ = false;
+    sqlite::CConnection* m_connection = nullptr;
+    bool m_nested = false;
+    bool m_open = false;
 };
 
 }  // namespace
 
-struct RegistryKey::Handle {
-    RegistryStore::Session* session;
+struct CRegistryKey::Handle {
+    CRegistryStore::Session* session;
     std::int64_t id;
     bool writable;
 };
 
-RegistryKey::RegistryKey() = default;
-RegistryKey::RegistryKey(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
-RegistryKey::~RegistryKey() = default;
-RegistryKey::RegistryKey(RegistryKey&& other) noexcept = default;
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept = default;
+CRegistryKey::CRegistryKey() = default;
+CRegistryKey::CRegistryKey(std::unique_ptr<Handle> handle) : m_handle(std::move(handle)) {}
+CRegistryKey::~CRegistryKey() = default;
+CRegistryKey::CRegistryKey(CRegistryKey&& other) noexcept = default;
+CRegistryKey& CRegistryKey::operator=(CRegistryKey&& other) noexcept = default;
 
-bool RegistryKey::QueryValue(const std::string& name, RegistryValue& value) const {
-    if (!handle_) {
+bool CRegistryKey::QueryValue(const std::string& name, RegistryValue& value) const {
+    if (!m_handle) {
         return false;
     }
-    Operation operation(*handle_->session, Need::Read);
-    if (!operation || !KeyExists(operation.Db(), handle_->id)) {
+    COperation operation(*m_handle->session, Need::Read);
+    if (!operation || !KeyExists(operation.Db(), m_handle->id)) {
         return false;
     }
-    sqlite::Statement query(operation.Db(), "SELECT type, data FROM vals WHERE key = ?1 AND fold = ?2;");
-    query.Bind(1, handle_->id).BindBytes(2, Fold(name));
+    sqlite::CStatement query(operation.Db(), "SELECT type, data FROM vals WHERE key = ?1 AND fold = ?2;");
+    query.Bind(1, m_handle->id).BindBytes(2, Fold(name));
     if (query.Step() != SQLITE_ROW) {
         return false;
     }
@@ -204,20 +204,20 @@ bool RegistryKey::QueryValue(const std::string& name, RegistryValue& value) cons
     return operation.Commit();
 }
 
-bool RegistryKey::SetValue(const std::string& name, const RegistryValue& value) {
-    if (!handle_ || !handle_->writable || name.size() > kMaxValueName) {
+bool CRegistryKey::SetValue(const std::string& name, const RegistryValue& value) {
+    if (!m_handle || !m_handle->writable || name.size() > kMaxValueName) {
         return false;
     }
-    Operation operation(*handle_->session, Need::Make);
-    if (!operation || !KeyExists(operation.Db(), handle_->id)) {
+    COperation operation(*m_handle->session, Need::Make);
+    if (!operation || !KeyExists(operation.Db(), m_handle->id)) {
         return false;
     }
     // An existing value keeps its place and the spelling of its name.
-    sqlite::Statement upsert(
+    sqlite::CStatement upsert(
         operation.Db(),
         "INSERT INTO vals(key, name, fold, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
         " ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data;");
-    upsert.Bind(1, handle_->id)
+    upsert.Bind(1, m_handle->id)
         .BindBytes(2, name)
         .BindBytes(3, Fold(name))
         .Bind(4, value.type)
@@ -225,16 +225,16 @@ bool RegistryKey::SetValue(const std::string& name, const RegistryValue& value) 
     return upsert.Step() == SQLITE_DONE && operation.Commit();
 }
 
-RegistryStatus RegistryKey::DeleteValue(const std::string& name) {
-    if (!handle_ || !handle_->writable) {
+RegistryStatus CRegistryKey::DeleteValue(const std::string& name) {
+    if (!m_handle || !m_handle->writable) {
         return RegistryStatus::Failed;
     }
-    Operation operation(*handle_->session, Need::Change);
-    if (!operation || !KeyExists(operation.Db(), handle_->id)) {
+    COperation operation(*m_handle->session, Need::Change);
+    if (!operation || !KeyExists(operation.Db(), m_handle->id)) {
         return RegistryStatus::Failed;
     }
-    sqlite::Statement erase(operation.Db(), "DELETE FROM vals WHERE key = ?1 AND fold = ?2;");
-    erase.Bind(1, handle_->id).BindBytes(2, Fold(name));
+    sqlite::CStatement erase(operation.Db(), "DELETE FROM vals WHERE key = ?1 AND fold = ?2;");
+    erase.Bind(1, m_handle->id).BindBytes(2, Fold(name));
     if (erase.Step() != SQLITE_DONE) {
         return RegistryStatus::Failed;
     }
@@ -245,17 +245,17 @@ RegistryStatus RegistryKey::DeleteValue(const std::string& name) {
     return found ? RegistryStatus::Ok : RegistryStatus::NotFound;
 }
 
-bool RegistryKey::EnumSubKeys(std::vector<std::string>& names) const {
+bool CRegistryKey::EnumSubKeys(std::vector<std::string>& names) const {
     names.clear();
-    if (!handle_) {
+    if (!m_handle) {
         return false;
     }
-    Operation operation(*handle_->session, Need::Read);
-    if (!operation || !KeyExists(operation.Db(), handle_->id)) {
+    COperation operation(*m_handle->session, Need::Read);
+    if (!operation || !KeyExists(operation.Db(), m_handle->id)) {
         return false;
     }
-    sqlite::Statement list(operation.Db(), "SELECT name FROM keys WHERE parent = ?1 ORDER BY fold;");
-    list.Bind(1, handle_->id);
+    sqlite::CStatement list(operation.Db(), "SELECT name FROM keys WHERE parent = ?1 ORDER BY fold;");
+    list.Bind(1, m_handle->id);
     int rc = SQLITE_ROW;
     while ((rc = list.Step()) == SQLITE_ROW) {
         names.push_back(list.ColumnText(0));
@@ -267,17 +267,17 @@ bool RegistryKey::EnumSubKeys(std::vector<std::string>& names) const {
     return true;
 }
 
-bool RegistryKey::EnumValues(std::vector<NamedRegistryValue>& values) const {
+bool CRegistryKey::EnumValues(std::vector<NamedRegistryValue>& values) const {
     values.clear();
-    if (!handle_) {
+    if (!m_handle) {
         return false;
     }
-    Operation operation(*handle_->session, Need::Read);
-    if (!operation || !KeyExists(operation.Db(), handle_->id)) {
+    COperation operation(*m_handle->session, Need::Read);
+    if (!operation || !KeyExists(operation.Db(), m_handle->id)) {
         return false;
     }
-    sqlite::Statement list(operation.Db(), "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id;");
-    list.Bind(1, handle_->id);
+    sqlite::CStatement list(operation.Db(), "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id;");
+    list.Bind(1, m_handle->id);
     int rc = SQLITE_ROW;
     while ((rc = list.Step()) == SQLITE_ROW) {
         values.push_back(
@@ -290,38 +290,38 @@ bool RegistryKey::EnumValues(std::vector<NamedRegistryValue>& values) const {
     return true;
 }
 
-RegistryStore::RegistryStore() : session_(std::make_unique<Session>()) {}
+CRegistryStore::CRegistryStore() : m_session(std::make_unique<Session>()) {}
 
-RegistryStore::~RegistryStore() {
-    if (session_->inTransaction) {
+CRegistryStore::~CRegistryStore() {
+    if (m_session->inTransaction) {
         RollbackTransaction();
     }
 }
 
-RegistryKey RegistryStore::OpenKey(RegistryRoot root, const std::string& path, RegistryAccess access) {
+CRegistryKey CRegistryStore::OpenKey(RegistryRoot root, const std::string& path, RegistryAccess access) {
     std::vector<std::string> elements;
     if (!SplitKeyPath(path, elements)) {
         return {};
     }
     const bool writable = access == RegistryAccess::Write;
-    Operation operation(*session_, Need::Read);
-    if (!operation || (writable && session_->connection->IsReadOnly())) {
+    COperation operation(*m_session, Need::Read);
+    if (!operation || (writable && m_session->connection->IsReadOnly())) {
         return {};
     }
     const std::optional<std::int64_t> id = FindKey(operation.Db(), root, elements);
     if (!id || !operation.Commit()) {
         return {};
     }
-    return RegistryKey(
-        std::make_unique<RegistryKey::Handle>(RegistryKey::Handle{session_.get(), *id, writable}));
+    return CRegistryKey(
+        std::make_unique<CRegistryKey::Handle>(CRegistryKey::Handle{m_session.get(), *id, writable}));
 }
 
-RegistryKey RegistryStore::CreateKey(RegistryRoot root, const std::string& path) {
+CRegistryKey CRegistryStore::CreateKey(RegistryRoot root, const std::string& path) {
     std::vector<std::string> elements;
     if (!SplitKeyPath(path, elements)) {
         return {};
     }
-    Operation operation(*session_, Need::Make);
+    COperation operation(*m_session, Need::Make);
     if (!operation) {
         return {};
     }
@@ -334,7 +334,7 @@ RegistryKey RegistryStore::CreateKey(RegistryRoot root, const std::string& path)
             id = *child;
             continue;
         }
-        sqlite::Statement insert(operation.Db(), "INSERT INTO keys(parent, name, fold) VALUES(?1, ?2, ?3);");
+        sqlite::CStatement insert(operation.Db(), "INSERT INTO keys(parent, name, fold) VALUES(?1, ?2, ?3);");
         insert.Bind(1, id).BindBytes(2, element).BindBytes(3, Fold(element));
         if (insert.Step() != SQLITE_DONE) {
             return {};
@@ -344,24 +344,25 @@ RegistryKey RegistryStore::CreateKey(RegistryRoot root, const std::string& path)
     if (!operation.Commit()) {
         return {};
     }
-    return RegistryKey(std::make_unique<RegistryKey::Handle>(RegistryKey::Handle{session_.get(), id, true}));
+    return CRegistryKey(
+        std::make_unique<CRegistryKey::Handle>(CRegistryKey::Handle{m_session.get(), id, true}));
 }
 
-RegistryStatus RegistryStore::DeleteTree(RegistryRoot root, const std::string& path) {
+RegistryStatus CRegistryStore::DeleteTree(RegistryRoot root, const std::string& path) {
     std::vector<std::string> elements;
     if (!SplitKeyPath(path, elements) || elements.empty()) {
         return RegistryStatus::Failed;
     }
-    Operation operation(*session_, Need::Change);
+    COperation operation(*m_session, Need::Change);
     if (!operation) {
-        return session_->fileMissing ? RegistryStatus::NotFound : RegistryStatus::Failed;
+        return m_session->fileMissing ? RegistryStatus::NotFound : RegistryStatus::Failed;
     }
     const std::optional<std::int64_t> id = FindKey(operation.Db(), root, elements);
     if (!id) {
         return operation.Commit() ? RegistryStatus::NotFound : RegistryStatus::Failed;
     }
     // Sub-keys and values go with it (foreign keys cascade).
-    sqlite::Statement erase(operation.Db(), "DELETE FROM keys WHERE id = ?1;");
+    sqlite::CStatement erase(operation.Db(), "DELETE FROM keys WHERE id = ?1;");
     erase.Bind(1, *id);
     if (erase.Step() != SQLITE_DONE || !operation.Commit()) {
         return RegistryStatus::Failed;
@@ -369,11 +370,11 @@ RegistryStatus RegistryStore::DeleteTree(RegistryRoot root, const std::string& p
     return RegistryStatus::Ok;
 }
 
-bool RegistryStore::BeginTransaction() {
-    if (session_->inTransaction) {
+bool CRegistryStore::BeginTransaction() {
+    if (m_session->inTransaction) {
         return false;
     }
-    sqlite::Connection* connection = session_->Connect(Need::Make);
+    sqlite::CConnection* connection = m_session->Connect(Need::Make);
     if (connection == nullptr || !connection->Exec("BEGIN IMMEDIATE;")) {
         return false;
     }
@@ -381,30 +382,30 @@ bool RegistryStore::BeginTransaction() {
         connection->Exec("ROLLBACK;");
         return false;
     }
-    session_->inTransaction = true;
+    m_session->inTransaction = true;
     return true;
 }
 
-bool RegistryStore::CommitTransaction() {
-    if (!session_->inTransaction) {
+bool CRegistryStore::CommitTransaction() {
+    if (!m_session->inTransaction) {
         return false;
     }
-    session_->inTransaction = false;
-    if (!session_->connection->Exec("COMMIT;")) {
-        session_->connection->Exec("ROLLBACK;");
+    m_session->inTransaction = false;
+    if (!m_session->connection->Exec("COMMIT;")) {
+        m_session->connection->Exec("ROLLBACK;");
         return false;
     }
     return true;
 }
 
-void RegistryStore::RollbackTransaction() {
-    if (session_->inTransaction) {
-        session_->inTransaction = false;
-        session_->connection->Exec("ROLLBACK;");
+void CRegistryStore::RollbackTransaction() {
+    if (m_session->inTransaction) {
+        m_session->inTransaction = false;
+        m_session->connection->Exec("ROLLBACK;");
     }
 }
 
-std::string RegistryStore::Location() {
+std::string CRegistryStore::Location() {
     return StorePath();
 }
 

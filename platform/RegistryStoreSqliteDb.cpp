@@ -37,59 +37,59 @@ static_assert(kApplicationId == 1414746695, "the schema text repeats the applica
 
 }  // namespace
 
-Statement::Statement(sqlite3* db, const char* sql) {
+CStatement::CStatement(sqlite3* db, const char* sql) {
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(db, sql, -1, &raw, nullptr) == SQLITE_OK) {
-        statement_.reset(raw);
+        m_statement.reset(raw);
     } else {
         sqlite3_finalize(raw);
     }
 }
 
-Statement& Statement::Bind(int index, std::int64_t value) {
-    if (!statement_ || sqlite3_bind_int64(statement_.get(), index, value) != SQLITE_OK) {
-        bindFailed_ = true;
+CStatement& CStatement::Bind(int index, std::int64_t value) {
+    if (!m_statement || sqlite3_bind_int64(m_statement.get(), index, value) != SQLITE_OK) {
+        m_bindFailed = true;
     }
     return *this;
 }
 
-Statement& Statement::BindBytes(int index, std::string_view bytes) {
+CStatement& CStatement::BindBytes(int index, std::string_view bytes) {
     // A null pointer would bind NULL instead of an empty blob.
     const char* data = bytes.empty() ? "" : bytes.data();
-    if (!statement_ ||
-        sqlite3_bind_blob64(statement_.get(), index, data, bytes.size(), SQLITE_TRANSIENT) != SQLITE_OK) {
-        bindFailed_ = true;
+    if (!m_statement ||
+        sqlite3_bind_blob64(m_statement.get(), index, data, bytes.size(), SQLITE_TRANSIENT) != SQLITE_OK) {
+        m_bindFailed = true;
     }
     return *this;
 }
 
-Statement& Statement::BindBytes(int index, const std::vector<std::uint8_t>& bytes) {
+CStatement& CStatement::BindBytes(int index, const std::vector<std::uint8_t>& bytes) {
     return BindBytes(index, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-int Statement::Step() {
-    if (!statement_ || bindFailed_) {
+int CStatement::Step() {
+    if (!m_statement || m_bindFailed) {
         return SQLITE_MISUSE;
     }
-    return sqlite3_step(statement_.get());
+    return sqlite3_step(m_statement.get());
 }
 
-std::int64_t Statement::ColumnInt(int column) const {
-    return sqlite3_column_int64(statement_.get(), column);
+std::int64_t CStatement::ColumnInt(int column) const {
+    return sqlite3_column_int64(m_statement.get(), column);
 }
 
-std::string Statement::ColumnText(int column) const {
-    const void* data = sqlite3_column_blob(statement_.get(), column);
-    const int size = sqlite3_column_bytes(statement_.get(), column);
+std::string CStatement::ColumnText(int column) const {
+    const void* data = sqlite3_column_blob(m_statement.get(), column);
+    const int size = sqlite3_column_bytes(m_statement.get(), column);
     if (data == nullptr || size <= 0) {
         return {};
     }
     return std::string(static_cast<const char*>(data), static_cast<std::size_t>(size));
 }
 
-std::vector<std::uint8_t> Statement::ColumnBytes(int column) const {
-    const void* data = sqlite3_column_blob(statement_.get(), column);
-    const int size = sqlite3_column_bytes(statement_.get(), column);
+std::vector<std::uint8_t> CStatement::ColumnBytes(int column) const {
+    const void* data = sqlite3_column_blob(m_statement.get(), column);
+    const int size = sqlite3_column_bytes(m_statement.get(), column);
     if (data == nullptr || size <= 0) {
         return {};
     }
@@ -97,7 +97,7 @@ std::vector<std::uint8_t> Statement::ColumnBytes(int column) const {
     return std::vector<std::uint8_t>(bytes, bytes + size);
 }
 
-std::unique_ptr<Connection> Connection::Open(const std::string& path, bool create) {
+std::unique_ptr<CConnection> CConnection::Open(const std::string& path, bool create) {
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     if (create) {
         flags |= SQLITE_OPEN_CREATE;
@@ -111,29 +111,29 @@ std::unique_ptr<Connection> Connection::Open(const std::string& path, bool creat
     }
     sqlite3_extended_result_codes(raw, 1);
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
-    auto connection = std::make_unique<Connection>(std::move(handle));
+    auto connection = std::make_unique<CConnection>(std::move(handle));
     if (!connection->Exec("PRAGMA foreign_keys = ON;") || !connection->IsOurs()) {
         return nullptr;
     }
     return connection;
 }
 
-bool Connection::Exec(const char* sql) {
-    return sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+bool CConnection::Exec(const char* sql) {
+    return sqlite3_exec(m_db.get(), sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-bool Connection::IsReadOnly() const {
-    return sqlite3_db_readonly(db_.get(), "main") != 0;
+bool CConnection::IsReadOnly() const {
+    return sqlite3_db_readonly(m_db.get(), "main") != 0;
 }
 
-bool Connection::IsOurs() {
-    Statement id(db_.get(), "PRAGMA application_id;");
+bool CConnection::IsOurs() {
+    CStatement id(m_db.get(), "PRAGMA application_id;");
     if (id.Step() != SQLITE_ROW) {
         return false;  // not a database, or damaged
     }
     if (id.ColumnInt(0) == kApplicationId) {
         // Reading a row proves that the schema and the first pages are sound.
-        Statement probe(db_.get(), "SELECT id FROM keys LIMIT 1;");
+        CStatement probe(m_db.get(), "SELECT id FROM keys LIMIT 1;");
         const int rc = probe.Step();
         return rc == SQLITE_ROW || rc == SQLITE_DONE;
     }
@@ -141,12 +141,12 @@ bool Connection::IsOurs() {
         return false;
     }
     // A new, empty file becomes the store with its first write.
-    Statement tables(db_.get(), "SELECT count(*) FROM sqlite_master;");
+    CStatement tables(m_db.get(), "SELECT count(*) FROM sqlite_master;");
     return tables.Step() == SQLITE_ROW && tables.ColumnInt(0) == 0;
 }
 
-bool Connection::EnsureSchema() {
-    Statement id(db_.get(), "PRAGMA application_id;");
+bool CConnection::EnsureSchema() {
+    CStatement id(m_db.get(), "PRAGMA application_id;");
     if (id.Step() != SQLITE_ROW) {
         return false;
     }

@@ -20,15 +20,15 @@ struct StatementFinalizer {
 };
 
 // One prepared statement; parameters are bound, never spliced into the text.
-class Statement {
+class CStatement {
 public:
-    Statement() = default;
-    Statement(sqlite3* db, const char* sql);
+    CStatement() = default;
+    CStatement(sqlite3* db, const char* sql);
 
-    bool IsValid() const { return statement_ != nullptr; }
-    Statement& Bind(int index, std::int64_t value);
-    Statement& BindBytes(int index, std::string_view bytes);
-    Statement& BindBytes(int index, const std::vector<std::uint8_t>& bytes);
+    bool IsValid() const { return m_statement != nullptr; }
+    CStatement& Bind(int index, std::int64_t value);
+    CStatement& BindBytes(int index, std::string_view bytes);
+    CStatement& BindBytes(int index, const std::vector<std::uint8_t>& bytes);
     // SQLITE_ROW, SQLITE_DONE or an error code (also for an invalid statement or a failed bind).
     int Step();
 
@@ -37,21 +37,21 @@ public:
     std::vector<std::uint8_t> ColumnBytes(int column) const;
 
 private:
-    std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement_;
-    bool bindFailed_ = false;
+    std::unique_ptr<sqlite3_stmt, StatementFinalizer> m_statement;
+    bool m_bindFailed = false;
 };
 
-class Connection {
+class CConnection {
 public:
     using Handle = std::unique_ptr<sqlite3, ConnectionCloser>;
 
-    explicit Connection(Handle db) : db_(std::move(db)) {}
+    explicit CConnection(Handle db) : m_db(std::move(db)) {}
 
     // Opens the file; `create` makes it when missing. Null when the file cannot be opened, is not a
     // SQLite database, or belongs to another program.
-    static std::unique_ptr<Connection> Open(const std::string& path, bool create);
+    static std::unique_ptr<CConnection> Open(const std::string& path, bool create);
 
-    sqlite3* Get() const { return db_.get(); }
+    sqlite3* Get() const { return m_db.get(); }
     bool Exec(const char* sql);
     bool IsReadOnly() const;
     // Makes the tables and the five roots when missing; call inside a write transaction.
@@ -60,7 +60,7 @@ public:
 private:
     bool IsOurs();
 
-    Handle db_;
+    Handle m_db;
 };
 
 }  // namespace tessaly::platform::sqlite

@@ -10,117 +10,117 @@ namespace tessaly::platform {
 
 using win32::KeyHandle;
 
-struct RegistryStore::Session {
-    win32::UndoJournal journal;
+struct CRegistryStore::Session {
+    win32::CUndoJournal journal;
 };
 
-struct RegistryKey::Handle {
+struct CRegistryKey::Handle {
     KeyHandle key;
-    RegistryStore::Session* session;
+    CRegistryStore::Session* session;
     RegistryRoot root;
     std::string path;
     bool writable;
 };
 
-RegistryKey::RegistryKey() = default;
-RegistryKey::RegistryKey(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
-RegistryKey::~RegistryKey() = default;
-RegistryKey::RegistryKey(RegistryKey&& other) noexcept = default;
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept = default;
+CRegistryKey::CRegistryKey() = default;
+CRegistryKey::CRegistryKey(std::unique_ptr<Handle> handle) : m_handle(std::move(handle)) {}
+CRegistryKey::~CRegistryKey() = default;
+CRegistryKey::CRegistryKey(CRegistryKey&& other) noexcept = default;
+CRegistryKey& CRegistryKey::operator=(CRegistryKey&& other) noexcept = default;
 
-bool RegistryKey::QueryValue(const std::string& name, RegistryValue& value) const {
-    return handle_ && win32::ReadValue(handle_->key.get(), name, value);
+bool CRegistryKey::QueryValue(const std::string& name, RegistryValue& value) const {
+    return m_handle && win32::ReadValue(m_handle->key.get(), name, value);
 }
 
-bool RegistryKey::SetValue(const std::string& name, const RegistryValue& value) {
-    if (!handle_ || !handle_->writable ||
-        !handle_->session->journal.BeforeValueChange(handle_->root, handle_->path, handle_->key.get(),
-                                                     name)) {
+bool CRegistryKey::SetValue(const std::string& name, const RegistryValue& value) {
+    if (!m_handle || !m_handle->writable ||
+        !m_handle->session->journal.BeforeValueChange(m_handle->root, m_handle->path, m_handle->key.get(),
+                                                      name)) {
         return false;
     }
-    return win32::WriteValue(handle_->key.get(), name, value);
+    return win32::WriteValue(m_handle->key.get(), name, value);
 }
 
-RegistryStatus RegistryKey::DeleteValue(const std::string& name) {
-    if (!handle_ || !handle_->writable ||
-        !handle_->session->journal.BeforeValueChange(handle_->root, handle_->path, handle_->key.get(),
-                                                     name)) {
+RegistryStatus CRegistryKey::DeleteValue(const std::string& name) {
+    if (!m_handle || !m_handle->writable ||
+        !m_handle->session->journal.BeforeValueChange(m_handle->root, m_handle->path, m_handle->key.get(),
+                                                      name)) {
         return RegistryStatus::Failed;
     }
-    return win32::StatusOf(RegDeleteValueA(handle_->key.get(), name.c_str()));
+    return win32::StatusOf(RegDeleteValueA(m_handle->key.get(), name.c_str()));
 }
 
-bool RegistryKey::EnumSubKeys(std::vector<std::string>& names) const {
+bool CRegistryKey::EnumSubKeys(std::vector<std::string>& names) const {
     names.clear();
-    return handle_ && win32::ListSubKeys(handle_->key.get(), names);
+    return m_handle && win32::ListSubKeys(m_handle->key.get(), names);
 }
 
-bool RegistryKey::EnumValues(std::vector<NamedRegistryValue>& values) const {
+bool CRegistryKey::EnumValues(std::vector<NamedRegistryValue>& values) const {
     values.clear();
-    return handle_ && win32::ListValues(handle_->key.get(), values);
+    return m_handle && win32::ListValues(m_handle->key.get(), values);
 }
 
-RegistryStore::RegistryStore() : session_(std::make_unique<Session>()) {}
+CRegistryStore::CRegistryStore() : m_session(std::make_unique<Session>()) {}
 
-RegistryStore::~RegistryStore() {
+CRegistryStore::~CRegistryStore() {
     RollbackTransaction();
 }
 
-RegistryKey RegistryStore::OpenKey(RegistryRoot root, const std::string& path, RegistryAccess access) {
+CRegistryKey CRegistryStore::OpenKey(RegistryRoot root, const std::string& path, RegistryAccess access) {
     const bool writable = access == RegistryAccess::Write;
     KeyHandle key = win32::OpenPath(root, path, writable ? (KEY_READ | KEY_WRITE) : KEY_READ);
     if (!key) {
         return {};
     }
-    return RegistryKey(std::make_unique<RegistryKey::Handle>(
-        RegistryKey::Handle{std::move(key), session_.get(), root, path, writable}));
+    return CRegistryKey(std::make_unique<CRegistryKey::Handle>(
+        CRegistryKey::Handle{std::move(key), m_session.get(), root, path, writable}));
 }
 
-RegistryKey RegistryStore::CreateKey(RegistryRoot root, const std::string& path) {
-    if (!session_->journal.BeforeCreate(root, path)) {
+CRegistryKey CRegistryStore::CreateKey(RegistryRoot root, const std::string& path) {
+    if (!m_session->journal.BeforeCreate(root, path)) {
         return {};
     }
     KeyHandle key = win32::CreatePath(root, path);
     if (!key) {
         return {};
     }
-    return RegistryKey(std::make_unique<RegistryKey::Handle>(
-        RegistryKey::Handle{std::move(key), session_.get(), root, path, true}));
+    return CRegistryKey(std::make_unique<CRegistryKey::Handle>(
+        CRegistryKey::Handle{std::move(key), m_session.get(), root, path, true}));
 }
 
-RegistryStatus RegistryStore::DeleteTree(RegistryRoot root, const std::string& path) {
+RegistryStatus CRegistryStore::DeleteTree(RegistryRoot root, const std::string& path) {
     if (path.find_first_not_of('\\') == std::string::npos) {
         return RegistryStatus::Failed;  // a root is never deleted
     }
-    if (!session_->journal.BeforeDeleteTree(root, path)) {
+    if (!m_session->journal.BeforeDeleteTree(root, path)) {
         return RegistryStatus::Failed;
     }
     return win32::DeletePath(root, path);
 }
 
-bool RegistryStore::BeginTransaction() {
-    if (session_->journal.Active()) {
+bool CRegistryStore::BeginTransaction() {
+    if (m_session->journal.Active()) {
         return false;
     }
-    session_->journal.Start();
+    m_session->journal.Start();
     return true;
 }
 
-bool RegistryStore::CommitTransaction() {
-    if (!session_->journal.Active()) {
+bool CRegistryStore::CommitTransaction() {
+    if (!m_session->journal.Active()) {
         return false;
     }
-    session_->journal.Finish();
+    m_session->journal.Finish();
     return true;
 }
 
-void RegistryStore::RollbackTransaction() {
-    if (session_->journal.Active()) {
-        session_->journal.RollBack();
+void CRegistryStore::RollbackTransaction() {
+    if (m_session->journal.Active()) {
+        m_session->journal.RollBack();
     }
 }
 
-std::string RegistryStore::Location() {
+std::string CRegistryStore::Location() {
     return "the Windows registry";
 }
 

@@ -40,18 +40,18 @@ void Restore(RegistryRoot root, const std::string& path, const SavedKey& saved) 
 
 }  // namespace
 
-void UndoJournal::Start() {
-    steps_.clear();
-    active_ = true;
+void CUndoJournal::Start() {
+    m_steps.clear();
+    m_active = true;
 }
 
-void UndoJournal::Finish() {
-    steps_.clear();
-    active_ = false;
+void CUndoJournal::Finish() {
+    m_steps.clear();
+    m_active = false;
 }
 
-void UndoJournal::RollBack() {
-    for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) {
+void CUndoJournal::RollBack() {
+    for (auto step = m_steps.rbegin(); step != m_steps.rend(); ++step) {
         switch (step->kind) {
             case Kind::RemoveKey:
                 DeletePath(step->root, step->path);
@@ -74,8 +74,8 @@ void UndoJournal::RollBack() {
     Finish();
 }
 
-bool UndoJournal::BeforeCreate(RegistryRoot root, const std::string& path) {
-    if (!active_) {
+bool CUndoJournal::BeforeCreate(RegistryRoot root, const std::string& path) {
+    if (!m_active) {
         return true;
     }
     // The first key on the path that is missing goes again, with whatever is made below it.
@@ -91,29 +91,29 @@ bool UndoJournal::BeforeCreate(RegistryRoot root, const std::string& path) {
             if (result != ERROR_FILE_NOT_FOUND) {
                 return false;
             }
-            steps_.push_back({Kind::RemoveKey, root, prefix, {}, {}, {}});
+            m_steps.push_back({Kind::RemoveKey, root, prefix, {}, {}, {}});
             return true;
         }
     }
     return true;
 }
 
-bool UndoJournal::BeforeValueChange(RegistryRoot root, const std::string& path, HKEY key,
-                                    const std::string& name) {
-    if (!active_) {
+bool CUndoJournal::BeforeValueChange(RegistryRoot root, const std::string& path, HKEY key,
+                                     const std::string& name) {
+    if (!m_active) {
         return true;
     }
     RegistryValue old;
     if (ReadValue(key, name, old)) {
-        steps_.push_back({Kind::RestoreValue, root, path, name, std::move(old), {}});
+        m_steps.push_back({Kind::RestoreValue, root, path, name, std::move(old), {}});
     } else {
-        steps_.push_back({Kind::RemoveValue, root, path, name, {}, {}});
+        m_steps.push_back({Kind::RemoveValue, root, path, name, {}, {}});
     }
     return true;
 }
 
-bool UndoJournal::BeforeDeleteTree(RegistryRoot root, const std::string& path) {
-    if (!active_) {
+bool CUndoJournal::BeforeDeleteTree(RegistryRoot root, const std::string& path) {
+    if (!m_active) {
         return true;
     }
     LONG result = ERROR_SUCCESS;
@@ -125,7 +125,7 @@ bool UndoJournal::BeforeDeleteTree(RegistryRoot root, const std::string& path) {
     if (!Save(key.get(), ViewOf(root, path), step.tree)) {
         return false;
     }
-    steps_.push_back(std::move(step));
+    m_steps.push_back(std::move(step));
     return true;
 }
 

@@ -16,10 +16,10 @@ struct SavedKey {
     std::vector<std::pair<std::string, SavedKey>> subKeys;
 };
 
-class UndoJournal {
+class CUndoJournal {
 public:
     void Start();
-    bool Active() const { return active_; }
+    bool Active() const { return m_active; }
     // Forgets the notes (the transaction stands).
     void Finish();
     // Puts back everything noted, newest first, and forgets the notes.
@@ -41,8 +41,8 @@ private:
         SavedKey tree;
     };
 
-    std::vector<Step> steps_;
-    bool active_ = false;
+    std::vector<Step> m_steps;
+    bool m_active = false;
 };
 
 }  // namespace tessaly::platform::win32

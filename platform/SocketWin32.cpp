@@ -15,6 +15,7 @@ constexpr std::size_t kMaxIo = INT_MAX;
 
 // Children of the host process must not inherit our connections.
 void KeepFromChildren(SOCKET socket) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): a SOCKET is a kernel handle
     (void)SetHandleInformation(reinterpret_cast<HANDLE>(socket), HANDLE_FLAG_INHERIT, 0);
 }
 
@@ -56,8 +57,8 @@ struct WinsockSession {
 }  // namespace
 
 bool StartSockets() {
-    static const WinsockSession session;
-    return session.started;
+    static const WinsockSession kSession;
+    return kSession.started;
 }
 
 std::optional<std::uint32_t> ParseIpv4(const std::string& text) {
@@ -150,8 +151,8 @@ bool CSocket::Connect(const std::string& address, std::uint16_t port) {
         return false;
     }
     const sockaddr_in target = MakeAddress(*ip, port);
-    return connect(static_cast<SOCKET>(m_handle), reinterpret_cast<const sockaddr*>(&target), sizeof target) ==
-           0;
+    return connect(static_cast<SOCKET>(m_handle), reinterpret_cast<const sockaddr*>(&target),
+                   sizeof target) == 0;
 }
 
 bool CSocket::SetNoDelay(bool on) {
@@ -214,6 +215,7 @@ bool CSocket::Shutdown() {
     const bool ended = shutdown(static_cast<SOCKET>(m_handle), SD_BOTH) == 0;
     // Winsock does not always wake a receive blocked in another thread on shutdown; cancelling
     // the socket's pending I/O does.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): a SOCKET is a kernel handle
     (void)CancelIoEx(reinterpret_cast<HANDLE>(m_handle), nullptr);
     return ended;
 }

@@ -1,9 +1,8 @@
 #include "common/cli/CommandLine.h"
 
-#include <algorithm>
-#include <cctype>
 #include <charconv>
 
+#include "common/TextEncoding.h"
 #include "platform/Socket.h"
 #include "tessaly/Version.h"
 
@@ -29,18 +28,21 @@ std::string CheckIpv4(const std::string& text) {
 }
 
 std::string CheckHex(const std::string& text) {
-    std::size_t digits = 0;
-    for (const char c : text) {
-        if (std::isxdigit(static_cast<unsigned char>(c)) != 0) {
-            ++digits;
-        } else if (c != ' ' && c != '\t') {
-            return "\"" + text + "\" is not hexadecimal bytes";
-        }
-    }
-    if (digits % 2 != 0) {
-        return "\"" + text + "\" has an odd number of hexadecimal digits";
+    CByteArray bytes;
+    if (!ParseHex(text, bytes)) {
+        return "\"" + text + "\" is not hexadecimal bytes (pairs of digits, blanks allowed between pairs)";
     }
     return {};
+}
+
+// "objcomm zolt" for an error inside the zolt command: the program and the commands the line chose.
+std::string CommandName(const CLI::App& app) {
+    std::string name = app.get_name();
+    for (std::vector<CLI::App*> chosen = app.get_subcommands(); !chosen.empty();
+         chosen = chosen.front()->get_subcommands()) {
+        name += " " + chosen.front()->get_name();
+    }
+    return name;
 }
 
 }  // namespace
@@ -52,12 +54,13 @@ const char* VersionText() {
 void Prepare(CLI::App& app) {
     app.set_version_flag("--version", VersionText(), "Print the version and exit");
     app.set_help_flag("-h,--help", "Print this help and exit");
-    app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
-        std::string name = failed->get_name();
-        for (const CLI::App* parent = failed->get_parent(); parent != nullptr; parent = parent->get_parent()) {
-            name = parent->get_name() + " " + name;
-        }
-        return name + ": " + error.what() + "\nRun with --help for more information.\n";
+    // Options the command does not know go to the program's: --version after a command works.
+    app.fallthrough();
+    // One command per level; a word after it is never taken for another command (a value "list" of
+    // `tessaly-reg set` is a value), and Run says when a command is missing.
+    app.require_subcommand(0, 1);
+    app.failure_message([](const CLI::App* program, const CLI::Error& error) {
+        return CommandName(*program) + ": " + error.what() + "\nRun with --help for more information.\n";
     });
 }
 
@@ -76,19 +79,56 @@ std::optional<int> Parse(CLI::App& app, const std::vector<std::string>& args, st
     return std::nullopt;
 }
 
+void OnChosen(CLI::App& command, Action& chosen, Action action) {
+    command.callback([&chosen, action = std::move(action)] { chosen = action; });
+}
+
+int Run(CLI::App& app, const std::vector<std::string>& args, const Streams& io, const Action& chosen) {
+    const CLI::App& program = app;
+    const auto named = [&program](const std::string& word) {
+        return !program
+                    .get_subcommands([&word](const CLI::App* command) { return command->check_name(word); })
+                    .empty();
+    };
+    if (!program.get_subcommands([](const CLI::App*) { return true; }).empty()) {
+        if (args.empty()) {
+            io.err << app.help();
+            return kExitUsage;
+        }
+        // CLI11 would call it an unexpected argument.
+        if (args.front().empty() || (args.front()[0] != '-' && !named(args.front()))) {
+            io.err << app.get_name() << ": unknown command \"" << args.front()
+                   << "\"\nRun with --help for more information.\n";
+            return kExitUsage;
+        }
+    }
+    if (const std::optional<int> status = Parse(app, args, io.out, io.err)) {
+        return *status;
+    }
+    if (!chosen) {
+        io.err << CommandName(app) << ": a command is required\nRun with --help for more information.\n";
+        return kExitUsage;
+    }
+    return chosen();
+}
+
+std::vector<std::string> Arguments(int argc, char** argv) {
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
 const CLI::Validator& PortNumber() {
-    static const CLI::Validator validator(CheckPort, "PORT");
-    return validator;
+    static const CLI::Validator kValidator(CheckPort, "");
+    return kValidator;
 }
 
 const CLI::Validator& Ipv4Address() {
-    static const CLI::Validator validator(CheckIpv4, "A.B.C.D");
-    return validator;
+    static const CLI::Validator kValidator(CheckIpv4, "");
+    return kValidator;
 }
 
 const CLI::Validator& HexBytes() {
-    static const CLI::Validator validator(CheckHex, "HEX");
-    return validator;
+    static const CLI::Validator kValidator(CheckHex, "");
+    return kValidator;
 }
 
 }  // namespace tessaly::cli

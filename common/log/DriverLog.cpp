@@ -1,11 +1,11 @@
 #include "common/log/DriverLog.h"
 
 #include <ctime>
-#include <fstream>
 
 #include "common/Format.h"
 #include "common/TextEncoding.h"
 #include "common/registry/Registry.h"
+#include "platform/AppendFile.h"
 #include "platform/SystemInfo.h"
 
 namespace tessaly {
@@ -20,7 +20,9 @@ LogTime LocalLogTime() {
 }
 
 CString GetLogFolder() {
-    CString folder = ReadRegistryString(kLogPathValue);
+    // Only a string counts, and only up to its first zero byte: the rest could not be part of a
+    // file name, and a number's bytes are no folder.
+    CString folder = ReadRegistryText(kLogPathValue);
     if (IsBlank(folder)) {
         folder = platform::TemporaryFolder();
     }
@@ -30,26 +32,26 @@ CString GetLogFolder() {
     return folder;
 }
 
-CDriverLog::CDriverLog(LogClock clock) : clock_(std::move(clock)) {}
+CDriverLog::CDriverLog(LogClock clock) : m_clock(std::move(clock)) {}
 
 void CDriverLog::SetLoggingEnabled(bool enable) {
-    disabled_ = enable ? 0 : 1;
+    m_disabled = enable ? 0 : 1;
 }
 
 bool CDriverLog::IsLoggingEnabled() const {
-    return disabled_ == 0;
+    return m_disabled == 0;
 }
 
 CString CDriverLog::MakeLogFileName(const CString& module) const {
-    const LogTime t = clock_();
+    const LogTime t = m_clock();
     return GetLogFolder() + module +
            FormatText("_%04d_%02d_%02d_%02d_%02d_%02d.log", t.year, t.month, t.day, t.hour, t.minute,
                       t.second);
 }
 
 CString CDriverLog::LogFilePath() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return path_;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_path;
 }
 
 void CDriverLog::WriteLog(bool informational, const CString& module, const CString& revision,
@@ -57,16 +59,11 @@ void CDriverLog::WriteLog(bool informational, const CString& module, const CStri
     if (!IsLoggingEnabled()) {
         return;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (IsBlank(path_)) {
-        path_ = MakeLogFileName(module);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (IsBlank(m_path)) {
+        m_path = MakeLogFileName(module);
     }
-    // Text mode: the end of line becomes CR LF on Windows.
-    std::ofstream file(path_, std::ios::out | std::ios::app);
-    if (!file) {
-        return;
-    }
-    const LogTime t = clock_();
+    const LogTime t = m_clock();
     CString record =
         FormatText("%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
     record += '\t';
@@ -81,8 +78,10 @@ void CDriverLog::WriteLog(bool informational, const CString& module, const CStri
     record += DecimalText(line);
     record += '\t';
     record += EscapeText(message);
-    record += '\n';
-    file.write(record.data(), static_cast<std::streamsize>(record.size()));
+    record += platform::TextLineEnd();
+    // One appending write per record: another process that logs into the same file (both started
+    // in the same second) adds its records after ours, never over them.
+    platform::AppendToFile(m_path, record);
 }
 
 CDriverLog& ProcessLog() {

@@ -40,11 +40,11 @@ public:
                   std::int32_t line, const CString& message);
 
 private:
-    LogClock clock_;
+    LogClock m_clock;
     // Non-zero means no record is written; 2 until someone decides.
-    std::atomic<std::int32_t> disabled_{2};
-    mutable std::mutex mutex_;
-    CString path_;  // guarded by mutex_
+    std::atomic<std::int32_t> m_disabled{2};
+    mutable std::mutex m_mutex;
+    CString m_path;  // guarded by m_mutex
 };
 
 // The log of this process.

@@ -14,6 +14,11 @@ CString ReadRegistryString(const CString& path) {
     return CRegistryPath(path, false).GetString(text) ? text : CString();
 }
 
+CString ReadRegistryText(const CString& path) {
+    CString text;
+    return CRegistryPath(path, false).GetText(text) ? text : CString();
+}
+
 bool WriteRegistryDWord(const CString& path, std::uint32_t value) {
     return CRegistryPath(path, false).SetDWord(value);
 }

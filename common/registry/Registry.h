@@ -11,6 +11,9 @@ namespace tessaly {
 std::uint32_t ReadRegistryDWord(const CString& path);
 // The text at `path`, or the empty text when it cannot be read.
 CString ReadRegistryString(const CString& path);
+// The text of the REG_SZ or REG_EXPAND_SZ value at `path` up to its first zero byte, or the empty
+// text when it is missing or of another type: for values that name files and folders.
+CString ReadRegistryText(const CString& path);
 // Keys on the way are created.
 bool WriteRegistryDWord(const CString& path, std::uint32_t value);
 bool WriteRegistryString(const CString& path, const CString& text, bool expandable);

@@ -9,20 +9,20 @@ using platform::RegistryAccess;
 using platform::RegistryStatus;
 using platform::RegistryValue;
 
-CRegistryPath::CRegistryPath(const CString& path, bool namesKey) : namesKey_(namesKey) {
-    SplitText(elements_, path, '\\');
-    if (elements_.empty()) {
+CRegistryPath::CRegistryPath(const CString& path, bool namesKey) : m_namesKey(namesKey) {
+    SplitText(m_elements, path, '\\');
+    if (m_elements.empty()) {
         return;
     }
-    root_ = RegistryRootFromName(elements_.front());
-    const std::size_t m = namesKey ? elements_.size() : elements_.size() - 1;
+    m_root = RegistryRootFromName(m_elements.front());
+    const std::size_t m = namesKey ? m_elements.size() : m_elements.size() - 1;
     if (m < 2) {
         return;
     }
-    keyPath_ = elements_[1];
+    m_keyPath = m_elements[1];
     for (std::size_t i = 2; i < m; ++i) {
-        keyPath_ += '\\';
-        keyPath_ += elements_[i];
+        m_keyPath += '\\';
+        m_keyPath += m_elements[i];
     }
 }
 
@@ -31,37 +31,37 @@ CRegistryPath::~CRegistryPath() {
 }
 
 CString CRegistryPath::ValueName() const {
-    if (namesKey_ || elements_.empty()) {
+    if (m_namesKey || m_elements.empty()) {
         return {};
     }
-    return elements_.back();
+    return m_elements.back();
 }
 
 bool CRegistryPath::OpenKey(RegistryAccess access) {
     CloseKey();
-    if (!root_) {
+    if (!m_root) {
         return false;
     }
-    openKey_ = store_.OpenKey(*root_, keyPath_, access);
-    return openKey_.IsOpen();
+    m_openKey = m_store.OpenKey(*m_root, m_keyPath, access);
+    return m_openKey.IsOpen();
 }
 
 bool CRegistryPath::CreateKey() {
     CloseKey();
-    if (!root_) {
+    if (!m_root) {
         return false;
     }
-    openKey_ = store_.CreateKey(*root_, keyPath_);
-    return openKey_.IsOpen();
+    m_openKey = m_store.CreateKey(*m_root, m_keyPath);
+    return m_openKey.IsOpen();
 }
 
 void CRegistryPath::CloseKey() {
-    openKey_ = platform::RegistryKey();
+    m_openKey = platform::CRegistryKey();
 }
 
 bool CRegistryPath::GetDWord(std::uint32_t& value) {
     RegistryValue stored;
-    if (!OpenKey(RegistryAccess::Read) || !openKey_.QueryValue(ValueName(), stored) ||
+    if (!OpenKey(RegistryAccess::Read) || !m_openKey.QueryValue(ValueName(), stored) ||
         stored.type != platform::kRegDword || stored.data.size() != 4) {
         return false;
     }
@@ -73,13 +73,27 @@ bool CRegistryPath::GetDWord(std::uint32_t& value) {
 
 bool CRegistryPath::GetString(CString& text) {
     RegistryValue stored;
-    if (!OpenKey(RegistryAccess::Read) || !openKey_.QueryValue(ValueName(), stored)) {
+    if (!OpenKey(RegistryAccess::Read) || !m_openKey.QueryValue(ValueName(), stored)) {
         return false;
     }
     // Only a terminator is dropped: a text stored without one keeps its last character.
     std::size_t length = stored.data.size();
     if (length > 0 && stored.data[length - 1] == 0) {
         --length;
+    }
+    text.assign(reinterpret_cast<const char*>(stored.data.data()), length);
+    return true;
+}
+
+bool CRegistryPath::GetText(CString& text) {
+    RegistryValue stored;
+    if (!OpenKey(RegistryAccess::Read) || !m_openKey.QueryValue(ValueName(), stored) ||
+        (stored.type != platform::kRegSz && stored.type != platform::kRegExpandSz)) {
+        return false;
+    }
+    std::size_t length = 0;
+    while (length < stored.data.size() && stored.data[length] != 0) {
+        ++length;
     }
     text.assign(reinterpret_cast<const char*>(stored.data.data()), length);
     return true;
@@ -93,7 +107,7 @@ bool CRegistryPath::SetDWord(std::uint32_t value) {
         platform::kRegDword,
         {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
          static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)}};
-    return openKey_.SetValue(ValueName(), stored);
+    return m_openKey.SetValue(ValueName(), stored);
 }
 
 bool CRegistryPath::SetString(const CString& text, bool expandable) {
@@ -102,17 +116,17 @@ bool CRegistryPath::SetString(const CString& text, bool expandable) {
     }
     RegistryValue stored{expandable ? platform::kRegExpandSz : platform::kRegSz, {text.begin(), text.end()}};
     stored.data.push_back(0);
-    return openKey_.SetValue(ValueName(), stored);
+    return m_openKey.SetValue(ValueName(), stored);
 }
 
 bool CRegistryPath::EnumSubKeys(CStringArray& names) {
     names.clear();
-    return OpenKey(RegistryAccess::Read) && openKey_.EnumSubKeys(names);
+    return OpenKey(RegistryAccess::Read) && m_openKey.EnumSubKeys(names);
 }
 
 bool CRegistryPath::DeleteKey() {
     CloseKey();
-    return root_ && store_.DeleteTree(*root_, keyPath_) == RegistryStatus::Ok;
+    return m_root && m_store.DeleteTree(*m_root, m_keyPath) == RegistryStatus::Ok;
 }
 
 }  // namespace tessaly

@@ -23,6 +23,8 @@ public:
     bool GetDWord(std::uint32_t& value);
     // Any type; the text is the stored data without its terminator.
     bool GetString(CString& text);
+    // True only for a REG_SZ or REG_EXPAND_SZ value; the text ends at its first zero byte.
+    bool GetText(CString& text);
     bool SetDWord(std::uint32_t value);
     // REG_EXPAND_SZ when `expandable`, REG_SZ otherwise.
     bool SetString(const CString& text, bool expandable);
@@ -36,19 +38,19 @@ public:
     bool CreateKey();
     void CloseKey();
 
-    std::optional<platform::RegistryRoot> Root() const { return root_; }
-    const CString& KeyPath() const { return keyPath_; }
-    const CStringArray& Elements() const { return elements_; }
+    std::optional<platform::RegistryRoot> Root() const { return m_root; }
+    const CString& KeyPath() const { return m_keyPath; }
+    const CStringArray& Elements() const { return m_elements; }
     // The last element for a value path; the empty text (the default value) otherwise.
     CString ValueName() const;
 
 private:
-    std::optional<platform::RegistryRoot> root_;
-    CString keyPath_;
-    CStringArray elements_;
-    bool namesKey_;
-    platform::RegistryStore store_;
-    platform::RegistryKey openKey_;  // after store_: closed before the store goes
+    std::optional<platform::RegistryRoot> m_root;
+    CString m_keyPath;
+    CStringArray m_elements;
+    bool m_namesKey;
+    platform::CRegistryStore m_store;
+    platform::CRegistryKey m_openKey;  // after m_store: closed before the store goes
 };
 
 }  // namespace tessaly

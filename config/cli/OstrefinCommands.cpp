@@ -1,11 +1,10 @@
 #include "config/cli/OstrefinCommands.h"
 
-#include <nlohmann/json.hpp>
-
 #include <optional>
 
 #include "cardaccess/ReaderList.h"
 #include "common/cli/CommandLine.h"
+#include "common/cli/JsonText.h"
 #include "config/HostExchange.h"
 #include "config/StationForm.h"
 #include "platform/Socket.h"
@@ -13,27 +12,11 @@
 namespace tessaly::tools {
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-// Texts are single-byte (Latin-1); JSON strings are UTF-8, and with ensure_ascii every byte above
-// 0x7E comes out as \u00XX.
-std::string JsonText(const CString& text) {
-    std::string utf8;
-    utf8.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            utf8.push_back(c);
-        } else {
-            utf8.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-            utf8.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-        }
-    }
-    return utf8;
-}
+using cli::Json;
+using cli::Latin1String;
 
 void PrintJson(std::ostream& out, const Json& object) {
-    out << object.dump(-1, ' ', true) << "\n";
+    out << cli::JsonText(object) << "\n";
 }
 
 // The options that stand for values changed in the dialog.
@@ -85,7 +68,7 @@ bool ApplyEdits(CStationForm& form, const Edits& edits, std::ostream& out) {
 // Prints an action's outcome: the message the dialog shows, or its JSON form.
 int Report(std::ostream& out, bool json, const CString& message, bool success) {
     if (json) {
-        PrintJson(out, Json{{"message", JsonText(message)}, {"success", success}});
+        PrintJson(out, Json{{"message", Latin1String(message)}, {"success", success}});
     } else {
         out << message << "\n";
     }
@@ -101,13 +84,13 @@ std::string ShownReader(const CStationForm& form, const CString& field) {
 int Show(const CStationForm& form, bool json, std::ostream& out) {
     const StationFormFields& fields = form.Fields();
     if (json) {
-        PrintJson(out, Json{{"ip", JsonText(fields.ip)},
+        PrintJson(out, Json{{"ip", Latin1String(fields.ip)},
                             {"port", fields.port},
-                            {"contact_reader", JsonText(fields.contactReader)},
-                            {"contactless_reader", JsonText(fields.contactlessReader)},
-                            {"external_reader", JsonText(fields.externalReader)},
-                            {"computer_name", JsonText(form.ComputerName())},
-                            {"registered_name", JsonText(form.RegisteredName())},
+                            {"contact_reader", Latin1String(fields.contactReader)},
+                            {"contactless_reader", Latin1String(fields.contactlessReader)},
+                            {"external_reader", Latin1String(fields.externalReader)},
+                            {"computer_name", Latin1String(form.ComputerName())},
+                            {"registered_name", Latin1String(form.RegisteredName())},
                             {"registered", form.IsRegistered()},
                             {"registration_state", form.RegistrationState()}});
         return 0;
@@ -127,7 +110,7 @@ int Readers(const CStationForm& form, bool json, std::ostream& out) {
     if (json) {
         Json choices = Json::array();
         for (const CString& choice : form.ReaderChoices()) {
-            choices.push_back(JsonText(choice));
+            choices.push_back(Latin1String(choice));
         }
         PrintJson(out, Json{{"readers", choices}});
         return 0;

@@ -16,44 +16,45 @@ public:
     // Loads every value.
     DriverSettings();
 
-    // Reads the ten values; blank texts and a port of 0 take their defaults.
+    // Reads the ten values; blank texts and a port of 0 or above 65535 take their defaults, and
+    // the blanks around the address are dropped.
     void Load();
     // Writes all values but InstallPath, which belongs to the installer.
     void SaveAll() const;
     // Writes only PrinterName and RegisterByName (after a registration).
     void SavePrinterNameAndMode() const;
 
-    const CString& ObjectCommunicatorIp() const { return objectCommunicatorIp_; }
-    std::uint32_t ObjectCommunicatorPort() const { return objectCommunicatorPort_; }
-    const CString& PrinterName() const { return printerName_; }
-    const CString& StationName() const { return stationName_; }
-    const CString& ReaderId() const { return readerId_; }
-    const CString& PiccReaderId() const { return piccReaderId_; }
-    const CString& ExtReaderId() const { return extReaderId_; }
-    const CString& InstallPath() const { return installPath_; }
-    std::uint32_t RegisterByName() const { return registerByName_; }
-    std::uint32_t SuppressDialogs() const { return suppressDialogs_; }
+    const CString& ObjectCommunicatorIp() const { return m_objectCommunicatorIp; }
+    std::uint32_t ObjectCommunicatorPort() const { return m_objectCommunicatorPort; }
+    const CString& PrinterName() const { return m_printerName; }
+    const CString& StationName() const { return m_stationName; }
+    const CString& ReaderId() const { return m_readerId; }
+    const CString& PiccReaderId() const { return m_piccReaderId; }
+    const CString& ExtReaderId() const { return m_extReaderId; }
+    const CString& InstallPath() const { return m_installPath; }
+    std::uint32_t RegisterByName() const { return m_registerByName; }
+    std::uint32_t SuppressDialogs() const { return m_suppressDialogs; }
 
-    void SetPrinterName(const CString& name) { printerName_ = name; }
+    void SetPrinterName(const CString& name) { m_printerName = name; }
     // The configuration utility's edits.
-    void SetObjectCommunicatorIp(const CString& ip) { objectCommunicatorIp_ = ip; }
-    void SetObjectCommunicatorPort(std::uint32_t port) { objectCommunicatorPort_ = port; }
-    void SetReaderId(const CString& reader) { readerId_ = reader; }
-    void SetPiccReaderId(const CString& reader) { piccReaderId_ = reader; }
-    void SetExtReaderId(const CString& reader) { extReaderId_ = reader; }
-    void SetRegisterByName(std::uint32_t value) { registerByName_ = value; }
+    void SetObjectCommunicatorIp(const CString& ip) { m_objectCommunicatorIp = ip; }
+    void SetObjectCommunicatorPort(std::uint32_t port) { m_objectCommunicatorPort = port; }
+    void SetReaderId(const CString& reader) { m_readerId = reader; }
+    void SetPiccReaderId(const CString& reader) { m_piccReaderId = reader; }
+    void SetExtReaderId(const CString& reader) { m_extReaderId = reader; }
+    void SetRegisterByName(std::uint32_t value) { m_registerByName = value; }
 
 private:
-    CString objectCommunicatorIp_;
-    std::uint32_t objectCommunicatorPort_ = 0;
-    CString printerName_;
-    CString stationName_;
-    CString readerId_;
-    CString piccReaderId_;
-    CString extReaderId_;
-    CString installPath_;
-    std::uint32_t registerByName_ = 0;
-    std::uint32_t suppressDialogs_ = 0;
+    CString m_objectCommunicatorIp;
+    std::uint32_t m_objectCommunicatorPort = 0;
+    CString m_printerName;
+    CString m_stationName;
+    CString m_readerId;
+    CString m_piccReaderId;
+    CString m_extReaderId;
+    CString m_installPath;
+    std::uint32_t m_registerByName = 0;
+    std::uint32_t m_suppressDialogs = 0;
 };
 
 }  // namespace tessaly

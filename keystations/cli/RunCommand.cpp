@@ -42,7 +42,7 @@ void StopAndShow(CBrantwickDoc& document, CStationEvents& events, CStationScreen
 bool ParseStationArgument(const CString& text, KeyStationEntry& entry, CString& error) {
     const std::size_t equals = text.rfind('=');
     if (equals == CString::npos || equals == 0) {
-        error = FormatText("--station \"%s\": expected \"READER=PORT\"", text.c_str());
+        error = "\"" + text + "\" is not \"READER=PORT\"";
         return false;
     }
     const CString portText = text.substr(equals + 1);
@@ -53,7 +53,7 @@ bool ParseStationArgument(const CString& text, KeyStationEntry& entry, CString& 
         port = port * 10 + static_cast<unsigned long>(c - '0');
     }
     if (!digits || port < 1 || port > 65535) {
-        error = FormatText("--station \"%s\": the port must be a number from 1 to 65535", text.c_str());
+        error = "\"" + text + "\": the port must be a number from 1 to 65535";
         return false;
     }
     entry.readerName = text.substr(0, equals);

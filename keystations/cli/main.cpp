@@ -5,6 +5,7 @@
 
 #include "cardaccess/ReaderErrors.h"
 #include "cardaccess/ReaderList.h"
+#include "common/cli/CommandLine.h"
 #include "keystations/cli/ConfigCommand.h"
 #include "keystations/cli/RunCommand.h"
 
@@ -12,24 +13,8 @@ namespace {
 
 using namespace tessaly;
 
-constexpr int kUsageError = 2;
 // "Cannot find a smart card reader.": an empty list, not a failure.
 constexpr std::uint32_t kNoReaders = 0x8010002E;
-
-constexpr const char* kUsage =
-    "usage: brantwick run [--station \"READER=PORT\"]...\n"
-    "       brantwick config list\n"
-    "       brantwick config add READER PORT [--restart]\n"
-    "       brantwick config remove INDEX [--restart]\n"
-    "       brantwick readers\n";
-
-int Usage(const char* problem = nullptr) {
-    if (problem != nullptr) {
-        std::cerr << "brantwick: " << problem << "\n";
-    }
-    std::cerr << kUsage;
-    return kUsageError;
-}
 
 int Readers() {
     CStringArray names;
@@ -44,63 +29,83 @@ int Readers() {
     return 0;
 }
 
-int Run(const std::vector<std::string>& args) {
+// The text of a --station value that is not "READER=PORT"; empty for a good one.
+std::string CheckStation(const std::string& text) {
+    KeyStationEntry entry;
+    CString error;
+    return tools::ParseStationArgument(text, entry, error) ? std::string() : error;
+}
+
+struct Given {
+    std::vector<std::string> stations;
+    std::string reader;
+    std::string port;
+    std::string index;
+    bool restart = false;
+};
+
+int Run(const Given& given) {
     tools::RunOptions options;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] != "--station" || i + 1 == args.size()) {
-            return Usage(("unexpected argument: " + args[i]).c_str());
-        }
+    for (const std::string& text : given.stations) {
         KeyStationEntry entry;
         CString error;
-        if (!tools::ParseStationArgument(args[++i], entry, error)) {
-            return Usage(error.c_str());
+        if (!tools::ParseStationArgument(text, entry, error)) {
+            std::cerr << "brantwick run: --station: " << error << "\n";
+            return cli::kExitUsage;
         }
         options.stations.push_back(entry);
     }
     return tools::RunStations(options);
 }
 
-int Config(std::vector<std::string> args) {
-    bool restart = false;
-    std::vector<std::string> words;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--restart") {
-            restart = true;
-        } else {
-            words.push_back(args[i]);
-        }
-    }
-    if (words.size() == 1 && words[0] == "list" && !restart) {
-        return tools::ConfigList();
-    }
-    if (words.size() == 3 && words[0] == "add") {
-        return tools::ConfigAdd(words[1], words[2], restart);
-    }
-    if (words.size() == 2 && words[0] == "remove") {
-        return tools::ConfigRemove(words[1], restart);
-    }
-    return Usage();
+void AddRestart(CLI::App& command, Given& given) {
+    command.add_flag(
+        "--restart", given.restart,
+        "Make a running brantwick restart its stations (the \"Yes\" to \"Configuration has changed - "
+        "restart key servers?\")");
+}
+
+int Main(int argc, char** argv) {
+    CLI::App app("The key stations: one TCP server per configured PC/SC reader.", "brantwick");
+    cli::Prepare(app);
+    app.footer("Exit status: 0 done, 1 failed, 2 wrong usage.");
+    cli::Action chosen;
+    Given given;
+
+    CLI::App* run =
+        app.add_subcommand("run", "Run the key stations until SIGINT or SIGTERM (SIGHUP restarts them)");
+    run->add_option("--station", given.stations,
+                    "A station on READER at PORT, instead of the registry's list (repeatable)")
+        ->type_name("\"READER=PORT\"")
+        ->allow_extra_args(false)
+        ->check(CLI::Validator(CheckStation, ""));
+    cli::OnChosen(*run, chosen, [&given] { return Run(given); });
+
+    CLI::App* config =
+        app.add_subcommand("config", "Edit the registry's station list with the dialog's rules");
+    CLI::App* list =
+        config->add_subcommand("list", "Show the stations, the proposed port and the readers offered");
+    cli::OnChosen(*list, chosen, [] { return tools::ConfigList(); });
+    CLI::App* add = config->add_subcommand("add", "Add a station");
+    add->add_option("READER", given.reader, "A PC/SC reader no station uses yet")->required();
+    add->add_option("PORT", given.port, "Its TCP port, 1 to 30000, not in use by another station")
+        ->required();
+    AddRestart(*add, given);
+    cli::OnChosen(*add, chosen,
+                  [&given] { return tools::ConfigAdd(given.reader, given.port, given.restart); });
+    CLI::App* remove = config->add_subcommand("remove", "Remove a station");
+    remove->add_option("INDEX", given.index, "The station's number in config list (from 0)")->required();
+    AddRestart(*remove, given);
+    cli::OnChosen(*remove, chosen, [&given] { return tools::ConfigRemove(given.index, given.restart); });
+
+    CLI::App* readers = app.add_subcommand("readers", "List the PC/SC readers");
+    cli::OnChosen(*readers, chosen, [] { return Readers(); });
+
+    return cli::Run(app, cli::Arguments(argc, argv), {std::cin, std::cout, std::cerr}, chosen);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        return Usage();
-    }
-    if (args[0] == "run") {
-        return Run(args);
-    }
-    if (args[0] == "config") {
-        return Config(args);
-    }
-    if (args[0] == "readers" && args.size() == 1) {
-        return Readers();
-    }
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::cout << kUsage;
-        return 0;
-    }
-    return Usage(("unknown command: " + args[0]).c_str());
+    return cli::Guarded("brantwick", [&] { return Main(argc, argv); });
 }

@@ -122,10 +122,10 @@ TEST_F(OstrefinTest, ShowsTheDialogsFields) {
     const Outcome shown = Ostrefin({"show", "--json"});
     EXPECT_EQ(
         shown.out,
-        "{\"ip\":\"0.0.0.0\",\"port\":1500,\"contact_reader\":\"Lab Contact 00 01\",\"contactless_reader\":"
-        "\"none\",\"external_reader\":\"none\",\"computer_name\":\"STATION7\",\"registered_name\":"
-        "\"STATION7\","
-        "\"registered\":false,\"registration_state\":\"<<< Registration required.\"}\n");
+        "{\"ip\": \"0.0.0.0\", \"port\": 1500, \"contact_reader\": \"Lab Contact 00 01\", "
+        "\"contactless_reader\": \"none\", \"external_reader\": \"none\", \"computer_name\": \"STATION7\", "
+        "\"registered_name\": \"STATION7\", \"registered\": false, "
+        "\"registration_state\": \"<<< Registration required.\"}\n");
 
     struct Case {
         const char* printerName;
@@ -166,8 +166,8 @@ TEST_F(OstrefinTest, ChecksTheHostAtTheAddressGivenNotTheOneSaved) {
         test::CRunningHost& host = *StartHost(holder, c.script);
         const Outcome outcome = Ostrefin(WithAddress({"check", "--json"}, host.Port()));
         EXPECT_EQ(outcome.exit, c.exit) << c.script;
-        EXPECT_EQ(outcome.out, std::string("{\"message\":\"") + c.message +
-                                   "\",\"success\":" + (c.exit == 0 ? "true" : "false") + "}\n");
+        EXPECT_EQ(outcome.out, std::string("{\"message\": \"") + c.message +
+                                   "\", \"success\": " + (c.exit == 0 ? "true" : "false") + "}\n");
         EXPECT_EQ(host.Join(), 0) << host.Out();
     }
     EXPECT_EQ(ReadRegistryString(Value("ObjectCommunicatorIp")), "192.0.2.1") << "a check writes nothing";

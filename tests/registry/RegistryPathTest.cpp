@@ -1,102 +1,46 @@
+// Registry paths cut into root, key path and value name, over the cases of data/paths.txt.
 #include <gtest/gtest.h>
 
 #include "common/registry/RegistryPath.h"
 #include "common/registry/RegistryRoots.h"
 #include "common/registry/SplitText.h"
+#include "tests/registry/TempRegistry.h"
 
 namespace tessaly {
 namespace {
 
-using platform::RegistryRoot;
-
-struct SplitCase {
-    const char* text;
-    CStringArray pieces;
-};
-
-TEST(SplitText, KeepsEmptyPiecesAndTheLastOne) {
-    const SplitCase cases[] = {
-        {"", {}},
-        {"a", {"a"}},
-        {"a\\b", {"a", "b"}},
-        {"a\\", {"a", ""}},
-        {"\\a", {"", "a"}},
-        {"a\\\\b", {"a", "", "b"}},
-        {"\\", {"", ""}},
-        {"HKEY_CURRENT_USER\\Software\\X", {"HKEY_CURRENT_USER", "Software", "X"}},
-    };
-    for (const SplitCase& c : cases) {
-        CStringArray out = {"left", "over"};
-        EXPECT_EQ(SplitText(out, c.text, '\\'), c.pieces.size()) << c.text;
-        EXPECT_EQ(out, c.pieces) << c.text;
+TEST(RegistryPath, SplitsAsTheCasesSay) {
+    std::ifstream file(TESSALY_REGISTRY_DATA "/paths.txt");
+    int cases = 0;
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        ++cases;
+        SCOPED_TRACE(line);
+        std::vector<std::string> f = test::DataFields(line);
+        f.resize(5);
+        const CRegistryPath path(f[1], f[0] == "key");
+        CStringArray pieces = {"left", "over"};
+        std::string joined;
+        if (f[0] == "root" || f[0] == "noroot") {
+            const auto root = RegistryRootFromName(f[0] == "root" ? f[1] : line.substr(9));
+            EXPECT_EQ(root ? static_cast<std::uint32_t>(*root) : 0U, std::stoul("0" + f[2], nullptr, 16));
+        } else if (f[0] == "split") {
+            for (std::size_t i = 0; i < SplitText(pieces, f[1], '\\'); ++i) {
+                joined += "[" + pieces.at(i) + "]";
+            }
+            EXPECT_EQ(joined, f[2]);
+        } else {
+            EXPECT_STREQ(path.Root() ? RegistryRootName(*path.Root()) : "-", f[2].c_str());
+            EXPECT_EQ(path.KeyPath(), f[3]);
+            EXPECT_EQ(path.ValueName(), f[0] == "key" ? "" : f[4]);
+        }
     }
+    EXPECT_GE(cases, 25);
     CStringArray out;
     EXPECT_EQ(SplitText(out, "1.2..3", '.'), 4U);
     EXPECT_EQ(out, (CStringArray{"1", "2", "", "3"}));
-}
-
-struct PathCase {
-    const char* path;
-    bool namesKey;
-    std::optional<RegistryRoot> root;
-    const char* keyPath;
-    const char* valueName;
-};
-
-TEST(RegistryPath, SplitsIntoRootKeyPathAndValueName) {
-    const PathCase cases[] = {
-        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Tessaly\\Halcyra\\ReaderId", false, RegistryRoot::LocalMachine,
-         "SOFTWARE\\Tessaly\\Halcyra", "ReaderId"},
-        {"hkey_current_user\\Software\\X", false, RegistryRoot::CurrentUser, "Software", "X"},
-        {"HKEY_CURRENT_USER\\X", false, RegistryRoot::CurrentUser, "", "X"},
-        // The settings prefix ends in a backslash: the value name is what follows it.
-        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Tessaly\\Halcyra\\", false, RegistryRoot::LocalMachine,
-         "SOFTWARE\\Tessaly\\Halcyra", ""},
-        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\TESSALY\\Brantwick", true, RegistryRoot::LocalMachine,
-         "SOFTWARE\\TESSALY\\Brantwick", ""},
-        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\TESSALY\\Brantwick\\Server0", true, RegistryRoot::LocalMachine,
-         "SOFTWARE\\TESSALY\\Brantwick\\Server0", ""},
-        {"HKEY_LOCAL_MACHINE", true, RegistryRoot::LocalMachine, "", ""},
-        {"HKEY_USERS\\", true, RegistryRoot::Users, "", ""},
-        {"HKEY_CLASSES_ROOT\\.txt", true, RegistryRoot::ClassesRoot, ".txt", ""},
-        {"Hkey_Current_Config\\A\\B\\C", false, RegistryRoot::CurrentConfig, "A\\B", "C"},
-        {"HKEY_LOCAL_MACHINE", false, RegistryRoot::LocalMachine, "", "HKEY_LOCAL_MACHINE"},
-        {"HKLM\\SOFTWARE\\X", false, std::nullopt, "SOFTWARE", "X"},
-        {"HKEY_LOCAL_MACHINEX\\A\\B", false, std::nullopt, "A", "B"},
-        {"SOFTWARE", false, std::nullopt, "", "SOFTWARE"},
-        {"", false, std::nullopt, "", ""},
-        {"", true, std::nullopt, "", ""},
-        {"\\HKEY_LOCAL_MACHINE\\A", true, std::nullopt, "HKEY_LOCAL_MACHINE\\A", ""},
-    };
-    for (const PathCase& c : cases) {
-        const CRegistryPath path(c.path, c.namesKey);
-        EXPECT_EQ(path.Root(), c.root) << c.path;
-        EXPECT_EQ(path.KeyPath(), c.keyPath) << c.path;
-        EXPECT_EQ(path.ValueName(), c.valueName) << c.path;
-    }
-}
-
-TEST(RegistryRoots, NamesAndNumbers) {
-    const struct {
-        const char* name;
-        RegistryRoot root;
-        std::uint32_t number;
-    } roots[] = {
-        {"HKEY_LOCAL_MACHINE", RegistryRoot::LocalMachine, 0x80000002},
-        {"HKEY_CURRENT_USER", RegistryRoot::CurrentUser, 0x80000001},
-        {"HKEY_CLASSES_ROOT", RegistryRoot::ClassesRoot, 0x80000000},
-        {"HKEY_USERS", RegistryRoot::Users, 0x80000003},
-        {"HKEY_CURRENT_CONFIG", RegistryRoot::CurrentConfig, 0x80000005},
-    };
-    for (const auto& r : roots) {
-        EXPECT_EQ(RegistryRootFromName(r.name), r.root);
-        EXPECT_EQ(static_cast<std::uint32_t>(r.root), r.number);
-        EXPECT_STREQ(RegistryRootName(r.root), r.name);
-    }
-    EXPECT_EQ(RegistryRootFromName("HKEY_LOCAL_MACHIN"), std::nullopt);
-    EXPECT_EQ(RegistryRootFromName("HKEY_LOCAL_MACHINE "), std::nullopt);
-    EXPECT_EQ(RegistryRootFromName(""), std::nullopt);
-    EXPECT_EQ(RegistryRootFromName("HKEY_DYN_DATA"), std::nullopt);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The driver's settings: defaults, blanks, wrong types and what is written back.
+// The driver's settings: defaults, blanks, wrong types, ports out of range and what is written back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,164 +11,136 @@
 namespace tessaly {
 namespace {
 
-using platform::RegistryRoot;
-using platform::RegistryValue;
-
-constexpr const char* kKey = "SOFTWARE\\Tessaly\\Halcyra";
-
 std::string Path(const char* name) {
     return std::string(DriverSettings::kKeyPath) + name;
 }
 
-// Values in the store's listing order: the order they were first written in the file store; the
-// Windows registry under Wine lists them by name.
-std::vector<platform::NamedRegistryValue> Listed(std::vector<platform::NamedRegistryValue> values) {
+// The values under the settings key as "Name=type:value" in the order they were first written:
+// texts without their terminator (which must be there), numbers in decimal. Wine's registry lists
+// values by name, so there they are compared in that order.
+std::string StoredValues() {
+    std::vector<platform::NamedRegistryValue> values;
+    platform::CRegistryStore()
+        .OpenKey(platform::RegistryRoot::LocalMachine, "SOFTWARE\\Tessaly\\Halcyra",
+                 platform::RegistryAccess::Read)
+        .EnumValues(values);
     if (!test::RegistryIsFileStore()) {
         std::sort(values.begin(), values.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
     }
-    return values;
+    std::string text;
+    for (const auto& [name, value] : values) {
+        const auto& d = value.data;
+        text += (text.empty() ? "" : "|") + name + "=" + std::to_string(value.type) + ":" +
+                (value.type == platform::kRegDword && d.size() == 4
+                     ? std::to_string(d[0] | d[1] << 8 | d[2] << 16 | d[3] << 24)
+                     : (!d.empty() && d.back() == 0 ? std::string(d.begin(), d.end() - 1) : "?"));
+    }
+    return text;
 }
 
-// The values under the settings key, name and stored form, in the store's listing order.
-std::vector<platform::NamedRegistryValue> StoredValues() {
-    platform::RegistryStore store;
-    std::vector<platform::NamedRegistryValue> values;
-    store.OpenKey(RegistryRoot::LocalMachine, kKey, platform::RegistryAccess::Read).EnumValues(values);
-    return Listed(values);
+// Expected values, "Name=type:value|..." in the order written, in the store's listing order.
+std::string Listed(const std::string& expected) {
+    std::vector<std::string> entries = test::DataFields(expected);
+    if (!test::RegistryIsFileStore()) {
+        std::sort(entries.begin(), entries.end());
+    }
+    std::string text;
+    for (const std::string& entry : entries) {
+        text += (text.empty() ? "" : "|") + entry;
+    }
+    return text;
 }
 
-RegistryValue Sz(const std::string& text) {
-    RegistryValue value{platform::kRegSz, {text.begin(), text.end()}};
-    value.data.push_back(0);
-    return value;
-}
-
-RegistryValue Dword(std::uint32_t number) {
-    return {platform::kRegDword,
-            {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
-             static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)}};
+// Every field as one text, for comparing whole snapshots.
+std::string Fields(const DriverSettings& s) {
+    return s.ObjectCommunicatorIp() + "|" + std::to_string(s.ObjectCommunicatorPort()) + "|" +
+           s.PrinterName() + "|" + s.StationName() + "|" + s.ReaderId() + "|" + s.PiccReaderId() + "|" +
+           s.ExtReaderId() + "|" + s.InstallPath() + "|" + std::to_string(s.RegisterByName()) + "|" +
+           std::to_string(s.SuppressDialogs());
 }
 
 class DriverSettingsTest : public ::testing::Test {
 protected:
-    test::TempRegistry registry_;
+    test::TempRegistry m_registry;
 };
 
-TEST_F(DriverSettingsTest, NoKeyGivesTheDefaults) {
-    const DriverSettings settings;
-    EXPECT_EQ(settings.ObjectCommunicatorIp(), "127.0.0.1");
-    EXPECT_EQ(settings.ObjectCommunicatorPort(), 1500U);
-    EXPECT_EQ(settings.PrinterName(), "Simulator");
-    EXPECT_EQ(settings.StationName(), "STA1");
-    EXPECT_EQ(settings.ReaderId(), "");
-    EXPECT_EQ(settings.PiccReaderId(), "");
-    EXPECT_EQ(settings.ExtReaderId(), "");
-    EXPECT_EQ(settings.InstallPath(), "");
-    EXPECT_EQ(settings.RegisterByName(), 0U);
-    EXPECT_EQ(settings.SuppressDialogs(), 0U);
-    EXPECT_FALSE(std::filesystem::exists(registry_.StorePath()));  // reading writes nothing
+TEST_F(DriverSettingsTest, NoKeyOrAnUnusableRegistryGivesTheDefaults) {
+    EXPECT_EQ(Fields(DriverSettings()), "127.0.0.1|1500|Simulator|STA1|||||0|0");
+    if (!test::RegistryIsFileStore()) {
+        return;  // the rest spoils the store file
+    }
+    EXPECT_FALSE(std::filesystem::exists(m_registry.StorePath()));  // reading writes nothing
+    test::WriteFileBytes(m_registry.StorePath(), std::string(1024, 'x'));
+    DriverSettings settings;
+    EXPECT_EQ(Fields(settings), "127.0.0.1|1500|Simulator|STA1|||||0|0");
+    settings.SaveAll();  // lost quietly
+    EXPECT_EQ(test::ReadFileBytes(m_registry.StorePath()), std::string(1024, 'x'));
 }
 
 TEST_F(DriverSettingsTest, ReadsEveryValue) {
     ASSERT_TRUE(WriteRegistryString(Path("ObjectCommunicatorIp"), "10.20.30.40", false));
-    ASSERT_TRUE(WriteRegistryDWord(Path("ObjectCommunicatorPort"), 2600));
+    ASSERT_TRUE(WriteRegistryDWord(Path("ObjectCommunicatorPort"), 65535));
     ASSERT_TRUE(WriteRegistryString(Path("PrinterName"), "PS-07", false));
     ASSERT_TRUE(WriteRegistryString(Path("StationName"), "STA9", false));
-    ASSERT_TRUE(WriteRegistryString(Path("ReaderId"), "ACS ACR38U 00 00", false));
-    ASSERT_TRUE(WriteRegistryString(Path("PiccReaderId"), "SCM SCL011 00 00", false));
+    ASSERT_TRUE(WriteRegistryString(Path("ReaderId"), "ACS 00 00", false));
+    ASSERT_TRUE(WriteRegistryString(Path("PiccReaderId"), " SCM SCL011 00 00 ", false));
     ASSERT_TRUE(WriteRegistryString(Path("ExtReaderId"), "Key Reader 01 00", false));
     ASSERT_TRUE(WriteRegistryString(Path("InstallPath"), "C:\\Tessaly\\", true));
     ASSERT_TRUE(WriteRegistryDWord(Path("RegisterByName"), 5));
     ASSERT_TRUE(WriteRegistryDWord(Path("SuppressDialogs"), 1));
-    const DriverSettings settings;
-    EXPECT_EQ(settings.ObjectCommunicatorIp(), "10.20.30.40");
-    EXPECT_EQ(settings.ObjectCommunicatorPort(), 2600U);
-    EXPECT_EQ(settings.PrinterName(), "PS-07");
-    EXPECT_EQ(settings.StationName(), "STA9");
-    EXPECT_EQ(settings.ReaderId(), "ACS ACR38U 00 00");
-    EXPECT_EQ(settings.PiccReaderId(), "SCM SCL011 00 00");
-    EXPECT_EQ(settings.ExtReaderId(), "Key Reader 01 00");
-    EXPECT_EQ(settings.InstallPath(), "C:\\Tessaly\\");
-    EXPECT_EQ(settings.RegisterByName(), 5U);
-    EXPECT_EQ(settings.SuppressDialogs(), 1U);
+    // Reader names that are not blank are kept as they are, blanks included.
+    EXPECT_EQ(Fields(DriverSettings()),
+              "10.20.30.40|65535|PS-07|STA9|ACS 00 00| SCM SCL011 00 00 |Key Reader 01 00|C:\\Tessaly\\|5|1");
 }
 
-TEST_F(DriverSettingsTest, BlanksAndWrongTypesTakeTheDefaults) {
-    ASSERT_TRUE(WriteRegistryString(Path("ObjectCommunicatorIp"), "   ", false));
-    ASSERT_TRUE(WriteRegistryString(Path("ObjectCommunicatorPort"), "1600", false));
+TEST_F(DriverSettingsTest, BlanksWrongTypesAndPortsOutOfRangeTakeTheDefaults) {
     ASSERT_TRUE(WriteRegistryString(Path("PrinterName"), "\t\r\n\v\f ", false));
     ASSERT_TRUE(WriteRegistryString(Path("StationName"), "", false));
     ASSERT_TRUE(WriteRegistryString(Path("ReaderId"), "  ", false));
     ASSERT_TRUE(WriteRegistryString(Path("InstallPath"), " \t", false));
     ASSERT_TRUE(WriteRegistryString(Path("RegisterByName"), "1", false));
-    ASSERT_TRUE(WriteRegistryDWord(Path("SuppressDialogs"), 0));
-    ASSERT_TRUE(WriteRegistryString(Path("PiccReaderId"), " Reader ", false));
-    DriverSettings settings;
-    EXPECT_EQ(settings.ObjectCommunicatorIp(), "127.0.0.1");
-    EXPECT_EQ(settings.ObjectCommunicatorPort(), 1500U);
-    EXPECT_EQ(settings.PrinterName(), "Simulator");
-    EXPECT_EQ(settings.StationName(), "STA1");
-    EXPECT_EQ(settings.ReaderId(), "");
-    EXPECT_EQ(settings.InstallPath(), "");
-    EXPECT_EQ(settings.RegisterByName(), 0U);
-    EXPECT_EQ(settings.SuppressDialogs(), 0U);
-    EXPECT_EQ(settings.PiccReaderId(), " Reader ");  // not blank: kept as it is
-
-    ASSERT_TRUE(WriteRegistryDWord(Path("ObjectCommunicatorPort"), 0));
-    settings.Load();
-    EXPECT_EQ(settings.ObjectCommunicatorPort(), 1500U);
+    EXPECT_EQ(Fields(DriverSettings()), "127.0.0.1|1500|Simulator|STA1|||||0|0");
+    // The address without the blanks around it; a port no TCP connection can use counts as none.
+    const std::tuple<const char*, std::uint32_t, const char*> cases[] = {
+        {"   ", 0, "127.0.0.1:1500"},
+        {" 10.1.2.3\t", 1, "10.1.2.3:1"},
+        {"10.0.0.1", 65536, "10.0.0.1:1500"},
+        {"\n192.168.0.9 ", 0xFFFFFFFF, "192.168.0.9:1500"},
+    };
+    for (const auto& [ip, port, expected] : cases) {
+        ASSERT_TRUE(WriteRegistryString(Path("ObjectCommunicatorIp"), ip, false));
+        ASSERT_TRUE(WriteRegistryDWord(Path("ObjectCommunicatorPort"), port));
+        const DriverSettings settings;
+        EXPECT_EQ(settings.ObjectCommunicatorIp() + ":" + std::to_string(settings.ObjectCommunicatorPort()),
+                  expected);
+    }
+    ASSERT_TRUE(WriteRegistryString(Path("ObjectCommunicatorPort"), "1600", false));
+    EXPECT_EQ(DriverSettings().ObjectCommunicatorPort(), 1500U);
 }
 
-TEST_F(DriverSettingsTest, ASnapshotDoesNotFollowTheRegistry) {
-    DriverSettings settings;
-    ASSERT_TRUE(WriteRegistryString(Path("StationName"), "STA2", false));
-    EXPECT_EQ(settings.StationName(), "STA1");
-    settings.Load();
-    EXPECT_EQ(settings.StationName(), "STA2");
-    EXPECT_EQ(DriverSettings().StationName(), "STA2");
-}
-
-TEST_F(DriverSettingsTest, SaveAllWritesWhatWasReadDefaultsIncluded) {
+TEST_F(DriverSettingsTest, SaveAllWritesWhatWasReadDefaultsIncludedButNeverTheInstallPath) {
     // As after a registration: only the install path exists; the new printer name is set.
     ASSERT_TRUE(WriteRegistryString(Path("InstallPath"), "%ProgramFiles%\\Tessaly", true));
     ASSERT_TRUE(WriteRegistryString(Path("ReaderId"), "  ", false));
     DriverSettings settings;
     settings.SetPrinterName("PS-12");
     settings.SaveAll();
-
-    const std::string installPath = "%ProgramFiles%\\Tessaly";
-    RegistryValue expandable{platform::kRegExpandSz, {installPath.begin(), installPath.end()}};
-    expandable.data.push_back(0);
-    EXPECT_EQ(StoredValues(), Listed(std::vector<platform::NamedRegistryValue>{
-                                  {"InstallPath", expandable},
-                                  {"ReaderId", Sz("")},
-                                  {"ObjectCommunicatorIp", Sz("127.0.0.1")},
-                                  {"ObjectCommunicatorPort", Dword(1500)},
-                                  {"PrinterName", Sz("PS-12")},
-                                  {"StationName", Sz("STA1")},
-                                  {"PiccReaderId", Sz("")},
-                                  {"ExtReaderId", Sz("")},
-                                  {"RegisterByName", Dword(0)},
-                                  {"SuppressDialogs", Dword(0)},
-                              }));
-}
-
-TEST_F(DriverSettingsTest, TheConfigurationUtilitysEditsAreSaved) {
-    ASSERT_TRUE(WriteRegistryDWord(Path("SuppressDialogs"), 1));
-    DriverSettings settings;
+    EXPECT_EQ(StoredValues(),
+              Listed("InstallPath=2:%ProgramFiles%\\Tessaly|ReaderId=1:|ObjectCommunicatorIp=1:127.0.0.1|"
+                     "ObjectCommunicatorPort=4:1500|PrinterName=1:PS-12|StationName=1:STA1|PiccReaderId=1:|"
+                     "ExtReaderId=1:|RegisterByName=4:0|SuppressDialogs=4:0"));
+    // The configuration utility's edits reach the next snapshot; a snapshot does not follow.
     settings.SetObjectCommunicatorIp("192.168.1.5");
     settings.SetObjectCommunicatorPort(40000);
-    settings.SetReaderId("");
     settings.SetPiccReaderId("SCM SCL011 00 00");
     settings.SetExtReaderId("Key Reader 01 00");
+    settings.SetReaderId("ACS 00 00");
+    const DriverSettings before;
     settings.SaveAll();
-    const DriverSettings again;
-    EXPECT_EQ(again.ObjectCommunicatorIp(), "192.168.1.5");
-    EXPECT_EQ(again.ObjectCommunicatorPort(), 40000U);
-    EXPECT_EQ(again.PiccReaderId(), "SCM SCL011 00 00");
-    EXPECT_EQ(again.ExtReaderId(), "Key Reader 01 00");
-    EXPECT_EQ(again.SuppressDialogs(), 1U);
-    EXPECT_EQ(ReadRegistryString(Path("InstallPath")), "");
+    EXPECT_EQ(before.ObjectCommunicatorIp(), "127.0.0.1");
+    EXPECT_EQ(Fields(DriverSettings()),
+              "192.168.1.5|40000|PS-12|STA1|ACS 00 00|SCM SCL011 00 00|Key Reader 01 "
+              "00|%ProgramFiles%\\Tessaly|0|0");
 }
 
 TEST_F(DriverSettingsTest, SavePrinterNameAndModeWritesOnlyThose) {
@@ -176,21 +148,7 @@ TEST_F(DriverSettingsTest, SavePrinterNameAndModeWritesOnlyThose) {
     settings.SetPrinterName("HOST-PC");
     settings.SetRegisterByName(1);
     settings.SavePrinterNameAndMode();
-    EXPECT_EQ(StoredValues(), Listed(std::vector<platform::NamedRegistryValue>{
-                                  {"PrinterName", Sz("HOST-PC")}, {"RegisterByName", Dword(1)}}));
-}
-
-TEST_F(DriverSettingsTest, AnUnusableRegistryGivesDefaultsAndLosesWritesQuietly) {
-    if (!test::RegistryIsFileStore()) {
-        GTEST_SKIP() << "the file store only";
-    }
-    test::WriteFileBytes(registry_.StorePath(), std::string(1024, 'x'));
-    DriverSettings settings;
-    EXPECT_EQ(settings.ObjectCommunicatorIp(), "127.0.0.1");
-    EXPECT_EQ(settings.ObjectCommunicatorPort(), 1500U);
-    settings.SetPrinterName("PS-1");
-    settings.SaveAll();
-    EXPECT_EQ(test::ReadFileBytes(registry_.StorePath()), std::string(1024, 'x'));
+    EXPECT_EQ(StoredValues(), "PrinterName=1:HOST-PC|RegisterByName=4:1");
 }
 
 }  // namespace

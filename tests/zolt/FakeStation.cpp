@@ -4,11 +4,16 @@
 
 #include <array>
 #include <chrono>
+#include <memory>
 
 #include "protocol/BinaryString.h"
+#include "protocol/ObjCommMessage.h"
+#include "protocol/ObjCommResponse.h"
 #include "protocol/PassThruErrors.h"
 #include "protocol/outgoing/ExchangeMessages.h"
 #include "protocol/outgoing/PassThroughModeMessages.h"
+#include "protocol/outgoing/ProcessAcks.h"
+#include "tests/support/TestPackets.h"
 
 namespace tessaly::test {
 namespace {
@@ -36,12 +41,6 @@ CByteArray CStationLink::Receive() {
 void CStationLink::Send(const CByteArray& bytes) {
     // A failed write shows in the client's result; the station only plays its part.
     (void)m_socket.SendAll(bytes.data(), bytes.size());
-}
-
-void CStationLink::Reply(const CObjCommMessage& message, std::uint16_t transaction) {
-    COutBinaryString packet;
-    ASSERT_TRUE(message.BuildPacket(packet, transaction, kAddressKeyStation, false));
-    Send(packet.Bytes());
 }
 
 void CStationLink::WaitForClose() {
@@ -91,13 +90,13 @@ void CFakeStation::Record(const CByteArray& bytes) {
     m_receives.push_back(bytes);
 }
 
-std::unique_ptr<CObjCommResponse> ParseAsStation(const CByteArray& packet, std::uint32_t& transaction) {
-    CInBinaryString in(packet);
-    try {
-        return CObjCommResponse::CreateFromPacket(in, transaction, true);
-    } catch (const CPassThruFormatError&) {
-        return nullptr;
-    }
+namespace {
+
+// Frames `message` as a key station does: its transaction number, address "[KEY]".
+void Reply(CStationLink& link, const CObjCommMessage& message, std::uint16_t transaction) {
+    COutBinaryString packet;
+    ASSERT_TRUE(message.BuildPacket(packet, transaction, kAddressKeyStation, false));
+    link.Send(packet.Bytes());
 }
 
 void AnswerLikeStation(CStationLink& link) {
@@ -109,16 +108,46 @@ void AnswerLikeStation(CStationLink& link) {
         try {
             command = CObjCommResponse::CreateFromPacket(in, transaction, true);
         } catch (const CPassThruFormatError& error) {
-            link.Reply(CMsgPassThroughModeFinish(error.FinishReason(), true), last);
+            Reply(link, CMsgPassThroughModeFinish(error.FinishReason(), true), last);
             continue;
         }
         last = static_cast<std::uint16_t>(transaction);
         if (command->GetCommand() == 0x99) {
-            link.Reply(CMsgHealthCheck(true, true), last);
+            Reply(link, CMsgHealthCheck(true, true), last);
         } else if (command->GetSubCommand() == 0x13) {
-            link.Reply(CMsgKeepAlive(true), last);
+            Reply(link, CMsgKeepAlive(true), last);
+        } else if (command->GetSubCommand() == 0x05) {
+            Reply(link, CMsgProcess(false, 0x6A82, Hex("6F1A"), false, true), last);
         }
     }
+}
+
+}  // namespace
+
+CFakeStation::Session NamedSession(const std::string& name) {
+    if (name == "answer") {
+        return AnswerLikeStation;
+    }
+    if (name == "close") {
+        return [](CStationLink& link) { (void)link.Receive(); };
+    }
+    if (name == "twice") {
+        return [](CStationLink& link) {
+            (void)link.Receive();
+            const CByteArray once = PassThroughPacket(0x13, 1, {});
+            CByteArray twice = once;
+            twice.insert(twice.end(), once.begin(), once.end());
+            link.Send(twice);
+            link.WaitForClose();
+        };
+    }
+    EXPECT_TRUE(name == "silent" || name == "sink") << name;
+    return [silent = name == "silent"](CStationLink& link) {
+        if (silent) {
+            (void)link.Receive();
+        }
+        link.WaitForClose();
+    };
 }
 
 }  // namespace tessaly::test

@@ -5,15 +5,13 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "common/Types.h"
 #include "platform/Socket.h"
-#include "protocol/ObjCommMessage.h"
-#include "protocol/ObjCommResponse.h"
 
 namespace tessaly::test {
 
@@ -28,8 +26,6 @@ public:
     // nothing came within 10 s.
     CByteArray Receive();
     void Send(const CByteArray& bytes);
-    // Frames `message` as a key station does: its transaction number, address "[KEY]".
-    void Reply(const CObjCommMessage& message, std::uint16_t transaction);
     // Returns when the client has closed the connection (or after 10 s).
     void WaitForClose();
 
@@ -66,11 +62,13 @@ private:
     std::thread m_thread;
 };
 
-// A packet parsed as a key station parses it (extended); null when the codec rejects it.
-std::unique_ptr<CObjCommResponse> ParseAsStation(const CByteArray& packet, std::uint32_t& transaction);
-
-// A session that answers like a key station for the few commands the tests use: keep-alive, health
-// check and rejected packets (a finish with the codec's reason), for as long as the client sends.
-void AnswerLikeStation(CStationLink& link);
+// The sessions the tests name:
+//   answer   answers like a key station for as long as the client sends: keep-alive, health check,
+//            Process (return code 6A82, data 6F1A), rejected packets (a finish with the codec's reason)
+//   close    closes after one receive
+//   silent   answers nothing and waits for the client to close
+//   twice    answers the first packet twice in one write
+//   sink     reads until the client closes
+CFakeStation::Session NamedSession(const std::string& name);
 
 }  // namespace tessaly::test

@@ -94,23 +94,24 @@ void PrintPacketText(const PacketView& view, std::ostream& out, const std::strin
     PrintDescription(view.description, out, indent);
 }
 
-JsonObject PacketJson(const PacketView& view) {
-    JsonObject json;
+cli::Json PacketJson(const PacketView& view) {
+    cli::Json json = cli::Json::object();
     switch (view.status) {
         case PacketView::Status::OutOfMemory:
-            json.Add("error", "out of memory");
+            json["error"] = "out of memory";
             break;
         case PacketView::Status::Rejected:
-            json.Add("error", view.error).Add("finish_reason", static_cast<std::int64_t>(view.finishReason));
+            json["error"] = cli::Latin1String(view.error);
+            json["finish_reason"] = view.finishReason;
             break;
         case PacketView::Status::Parsed:
-            json.Add("class", view.className)
-                .Add("command", static_cast<std::int64_t>(view.command))
-                .Add("subcommand", static_cast<std::int64_t>(view.subCommand))
-                .Add("transaction", static_cast<std::int64_t>(view.transaction))
-                .Add("long_form", view.longForm)
-                .Add("description", view.description)
-                .Add("body", view.body);
+            json["class"] = cli::Latin1String(view.className);
+            json["command"] = view.command;
+            json["subcommand"] = view.subCommand;
+            json["transaction"] = view.transaction;
+            json["long_form"] = view.longForm;
+            json["description"] = cli::Latin1Strings(view.description);
+            json["body"] = view.body;
             break;
     }
     return json;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/Types.h"
-#include "tools/objcomm/Json.h"
+#include "common/cli/JsonText.h"
 
 namespace tessaly::tools {
 
@@ -39,7 +39,7 @@ PacketView DecodePacket(const CByteArray& packet, PacketDirection direction, boo
 // rejection. Every line starts with `indent`.
 void PrintPacketText(const PacketView& view, std::ostream& out, const std::string& indent = "");
 // The fields of `objcomm decode --json`.
-JsonObject PacketJson(const PacketView& view);
+cli::Json PacketJson(const PacketView& view);
 
 // One line of a description: a label and its value, or an entry that stands alone.
 struct DescriptionLine {

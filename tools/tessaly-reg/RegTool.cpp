@@ -1,11 +1,14 @@
 #include "tools/tessaly-reg/RegTool.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <sstream>
+#include <utility>
 
+#include "common/cli/CommandLine.h"
 #include "common/registry/RegistryPath.h"
 #include "tools/tessaly-reg/RegFile.h"
 #include "tools/tessaly-reg/RegTransfer.h"
@@ -17,53 +20,48 @@ using platform::RegistryAccess;
 using platform::RegistryStore;
 using platform::RegistryValue;
 
-constexpr const char* kUsage =
-    "usage: tessaly-reg COMMAND ...\n"
-    "  get PATH                                 print a value (texts as they are, numbers in decimal)\n"
-    "  set PATH VALUE [--dword|--sz|--expand-sz] write a value (default --sz); keys are created\n"
-    "  delete PATH [--value]                    delete a key with everything below it, or one value\n"
-    "  list KEY                                 print the sub-keys of a key\n"
-    "  export [KEY]                             print a key (or everything) as a .reg file\n"
-    "  import FILE                              apply a .reg file, all of it or nothing\n"
-    "PATH is a full path such as HKEY_LOCAL_MACHINE\\SOFTWARE\\Tessaly\\Halcyra\\ReaderId.\n"
-    "The registry file is $TESSALY_REGISTRY (on Windows: the system registry).\n";
-
-struct Arguments {
-    std::vector<std::string> positional;
-    std::vector<std::string> options;
-
-    bool Has(const char* option) const {
-        for (const std::string& given : options) {
-            if (given == option) {
-                return true;
-            }
-        }
-        return false;
-    }
+// The short root names that reg.exe takes, for paths typed on the command line. Files always carry
+// the long names.
+constexpr std::pair<const char*, const char*> kShortRoots[] = {
+    {"HKLM", "HKEY_LOCAL_MACHINE"}, {"HKCU", "HKEY_CURRENT_USER"},   {"HKCR", "HKEY_CLASSES_ROOT"},
+    {"HKU", "HKEY_USERS"},          {"HKCC", "HKEY_CURRENT_CONFIG"},
 };
 
-int Usage(std::ostream& err, const std::string& problem) {
-    err << "tessaly-reg: " << problem << "\n" << kUsage;
-    return kExitUsage;
+// What a command was given: the path (or file) and the other words and switches.
+struct Arguments {
+    std::string path;
+    std::string value;
+    bool dword = false;
+    bool sz = false;
+    bool expandSz = false;
+    bool deleteValue = false;
+};
+
+bool SameIgnoringCase(const std::string& a, const char* b) {
+    std::size_t i = 0;
+    for (; i < a.size() && b[i] != '\0'; ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return i == a.size() && b[i] == '\0';
+}
+
+// The path with a short root name (HKLM, ...) replaced by the long one.
+std::string LongRootPath(const std::string& text) {
+    const std::size_t end = std::min(text.find('\\'), text.size());
+    for (const auto& [shortName, longName] : kShortRoots) {
+        if (SameIgnoringCase(text.substr(0, end), shortName)) {
+            return longName + text.substr(end);
+        }
+    }
+    return text;
 }
 
 int Failed(std::ostream& err, const std::string& message) {
     err << "tessaly-reg: " << message << "\n";
     return kExitFailed;
-}
-
-bool OnlyOptions(const Arguments& args, std::initializer_list<const char*> allowed, std::string& bad) {
-    for (const std::string& given : args.options) {
-        bool known = false;
-        for (const char* option : allowed) {
-            known = known || given == option;
-        }
-        if (!known) {
-            bad = given;
-            return false;
-        }
-    }
-    return true;
 }
 
 // -2147483648 to 4294967295 in decimal, or 0x followed by up to 8 hexadecimal digits.
@@ -105,38 +103,28 @@ std::string ValueText(const RegistryValue& value) {
 }
 
 int Get(const Arguments& args, std::ostream& out, std::ostream& err) {
-    if (args.positional.size() != 1 || !args.options.empty()) {
-        return Usage(err, "get takes one PATH");
-    }
-    const CRegistryPath path(args.positional[0], false);
+    const CRegistryPath path(LongRootPath(args.path), false);
     if (!path.Root()) {
-        return Failed(err, "unknown root key in " + args.positional[0]);
+        return Failed(err, "unknown root key in " + args.path);
     }
     RegistryStore store;
     const platform::RegistryKey key = store.OpenKey(*path.Root(), path.KeyPath(), RegistryAccess::Read);
     RegistryValue value;
     if (!key.IsOpen() || !key.QueryValue(path.ValueName(), value)) {
-        return Failed(err, "no value " + args.positional[0] + " in " + RegistryStore::Location());
+        return Failed(err, "no value " + args.path + " in " + RegistryStore::Location());
     }
     out << ValueText(value) << "\n";
     return kExitDone;
 }
 
 int Set(const Arguments& args, std::ostream& err) {
-    std::string bad;
-    if (args.positional.size() != 2 || !OnlyOptions(args, {"--dword", "--sz", "--expand-sz"}, bad)) {
-        return Usage(err, bad.empty() ? "set takes PATH and VALUE" : "unknown option " + bad);
-    }
-    if (args.options.size() > 1) {
-        return Usage(err, "give at most one of --dword, --sz, --expand-sz");
-    }
-    const CRegistryPath path(args.positional[0], false);
+    const CRegistryPath path(LongRootPath(args.path), false);
     if (!path.Root()) {
-        return Failed(err, "unknown root key in " + args.positional[0]);
+        return Failed(err, "unknown root key in " + args.path);
     }
-    const std::string& text = args.positional[1];
+    const std::string& text = args.value;
     RegistryValue value;
-    if (args.Has("--dword")) {
+    if (args.dword) {
         const std::optional<std::uint32_t> number = ParseNumber(text);
         if (!number) {
             return Failed(err, "\"" + text + "\" is not a 32-bit number (decimal, or hexadecimal with 0x)");
@@ -145,27 +133,22 @@ int Set(const Arguments& args, std::ostream& err) {
                  {static_cast<std::uint8_t>(*number), static_cast<std::uint8_t>(*number >> 8),
                   static_cast<std::uint8_t>(*number >> 16), static_cast<std::uint8_t>(*number >> 24)}};
     } else {
-        value = {args.Has("--expand-sz") ? platform::kRegExpandSz : platform::kRegSz,
-                 {text.begin(), text.end()}};
+        value = {args.expandSz ? platform::kRegExpandSz : platform::kRegSz, {text.begin(), text.end()}};
         value.data.push_back(0);
     }
     RegistryStore store;
     platform::RegistryKey key = store.CreateKey(*path.Root(), path.KeyPath());
     if (!key.IsOpen() || !key.SetValue(path.ValueName(), value)) {
-        return Failed(err, "cannot write " + args.positional[0] + " in " + RegistryStore::Location());
+        return Failed(err, "cannot write " + args.path + " in " + RegistryStore::Location());
     }
     return kExitDone;
 }
 
 int Delete(const Arguments& args, std::ostream& err) {
-    std::string bad;
-    if (args.positional.size() != 1 || !OnlyOptions(args, {"--value"}, bad)) {
-        return Usage(err, bad.empty() ? "delete takes one PATH" : "unknown option " + bad);
-    }
-    const bool value = args.Has("--value");
-    const CRegistryPath path(args.positional[0], !value);
+    const bool value = args.deleteValue;
+    const CRegistryPath path(LongRootPath(args.path), !value);
     if (!path.Root()) {
-        return Failed(err, "unknown root key in " + args.positional[0]);
+        return Failed(err, "unknown root key in " + args.path);
     }
     RegistryStore store;
     platform::RegistryStatus status = platform::RegistryStatus::Failed;
@@ -178,28 +161,25 @@ int Delete(const Arguments& args, std::ostream& err) {
         status = store.DeleteTree(*path.Root(), path.KeyPath());
     }
     if (status == platform::RegistryStatus::NotFound) {
-        return Failed(err, std::string(value ? "no value " : "no key ") + args.positional[0] + " in " +
+        return Failed(err, std::string(value ? "no value " : "no key ") + args.path + " in " +
                                RegistryStore::Location());
     }
     if (status == platform::RegistryStatus::Failed) {
-        return Failed(err, "cannot delete " + args.positional[0] + " in " + RegistryStore::Location());
+        return Failed(err, "cannot delete " + args.path + " in " + RegistryStore::Location());
     }
     return kExitDone;
 }
 
 int List(const Arguments& args, std::ostream& out, std::ostream& err) {
-    if (args.positional.size() != 1 || !args.options.empty()) {
-        return Usage(err, "list takes one KEY");
-    }
-    const CRegistryPath path(args.positional[0], true);
+    const CRegistryPath path(LongRootPath(args.path), true);
     if (!path.Root()) {
-        return Failed(err, "unknown root key in " + args.positional[0]);
+        return Failed(err, "unknown root key in " + args.path);
     }
     RegistryStore store;
     const platform::RegistryKey key = store.OpenKey(*path.Root(), path.KeyPath(), RegistryAccess::Read);
     std::vector<std::string> names;
     if (!key.IsOpen() || !key.EnumSubKeys(names)) {
-        return Failed(err, "no key " + args.positional[0] + " in " + RegistryStore::Location());
+        return Failed(err, "no key " + args.path + " in " + RegistryStore::Location());
     }
     for (const std::string& name : names) {
         out << name << "\n";
@@ -208,20 +188,17 @@ int List(const Arguments& args, std::ostream& out, std::ostream& err) {
 }
 
 int Export(const Arguments& args, std::ostream& out, std::ostream& err) {
-    if (args.positional.size() > 1 || !args.options.empty()) {
-        return Usage(err, "export takes at most one KEY");
-    }
     RegistryStore store;
     std::string text;
     std::string error;
-    if (args.positional.empty()) {
+    if (args.path.empty()) {
         if (!ExportAll(store, text, error)) {
             return Failed(err, error);
         }
     } else {
-        const CRegistryPath path(args.positional[0], true);
+        const CRegistryPath path(LongRootPath(args.path), true);
         if (!path.Root()) {
-            return Failed(err, "unknown root key in " + args.positional[0]);
+            return Failed(err, "unknown root key in " + args.path);
         }
         text = std::string(kRegFileHeader) + "\n\n";
         if (!ExportKey(store, *path.Root(), path.KeyPath(), text, error)) {
@@ -233,10 +210,7 @@ int Export(const Arguments& args, std::ostream& out, std::ostream& err) {
 }
 
 int Import(const Arguments& args, std::ostream& err) {
-    if (args.positional.size() != 1 || !args.options.empty()) {
-        return Usage(err, "import takes one FILE");
-    }
-    const std::string& fileName = args.positional[0];
+    const std::string& fileName = args.path;
     std::ifstream file(fileName, std::ios::in | std::ios::binary);
     std::ostringstream bytes;
     if (!file || !(bytes << file.rdbuf())) {
@@ -254,38 +228,64 @@ int Import(const Arguments& args, std::ostream& err) {
     return kExitDone;
 }
 
+CLI::App* AddCommand(CLI::App& app, cli::Action& chosen, const char* name, const char* description,
+                     cli::Action action) {
+    CLI::App* command = app.add_subcommand(name, description);
+    cli::OnChosen(*command, chosen, std::move(action));
+    return command;
+}
+
 }  // namespace
 
 int RunRegTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        err << kUsage;
-        return kExitUsage;
-    }
-    Arguments rest;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        (args[i].size() > 2 && args[i].compare(0, 2, "--") == 0 ? rest.options : rest.positional)
-            .push_back(args[i]);
-    }
-    const std::string& command = args[0];
-    if (command == "get") {
-        return Get(rest, out, err);
-    }
-    if (command == "set") {
-        return Set(rest, err);
-    }
-    if (command == "delete") {
-        return Delete(rest, err);
-    }
-    if (command == "list") {
-        return List(rest, out, err);
-    }
-    if (command == "export") {
-        return Export(rest, out, err);
-    }
-    if (command == "import") {
-        return Import(rest, err);
-    }
-    return Usage(err, "unknown command " + command);
+    CLI::App app("Reads and writes the registry settings and imports and exports .reg files.", "tessaly-reg");
+    cli::Prepare(app);
+    app.footer(
+        "PATH is a full path such as HKEY_LOCAL_MACHINE\\SOFTWARE\\Tessaly\\Halcyra\\ReaderId; the roots\n"
+        "may be written HKLM, HKCU, HKCR, HKU and HKCC. Put -- before a VALUE that starts with a dash.\n"
+        "The registry file is $TESSALY_REGISTRY (on Windows: the system registry).\n"
+        "Exit status: 0 done, 1 failed, 2 bad usage.");
+    cli::Action chosen;
+    Arguments given;
+    const auto path = [&given](CLI::App* command, const char* name, const char* description) {
+        command->add_option(name, given.path, description)->required();
+    };
+
+    path(AddCommand(app, chosen, "get", "Print a value (texts as they are, numbers in decimal)",
+                    [&] { return Get(given, out, err); }),
+         "PATH", "The value");
+
+    CLI::App* set = AddCommand(app, chosen, "set", "Write a value (default --sz); keys are created",
+                               [&] { return Set(given, err); });
+    path(set, "PATH", "The value");
+    set->add_option("VALUE", given.value, "The text, or the number for --dword")->required();
+    CLI::Option* dword = set->add_flag("--dword", given.dword,
+                                       "A 32-bit number: decimal (may be negative) or 0x and hex digits");
+    CLI::Option* sz = set->add_flag("--sz", given.sz, "A text (REG_SZ)");
+    CLI::Option* expandSz =
+        set->add_flag("--expand-sz", given.expandSz, "A text with %VARIABLES% (REG_EXPAND_SZ)");
+    dword->excludes(sz)->excludes(expandSz);
+    sz->excludes(expandSz);
+
+    CLI::App* erase = AddCommand(app, chosen, "delete", "Delete a key with everything below it, or one value",
+                                 [&] { return Delete(given, err); });
+    path(erase, "PATH", "The key, or the value with --value");
+    erase->add_flag("--value", given.deleteValue, "PATH names a value");
+
+    path(
+        AddCommand(app, chosen, "list", "Print the sub-keys of a key", [&] { return List(given, out, err); }),
+        "KEY", "The key");
+
+    AddCommand(app, chosen, "export", "Print a key (or everything) as a .reg file", [&] {
+        return Export(given, out, err);
+    })->add_option("KEY", given.path, "The key; everything when not given");
+
+    path(AddCommand(app, chosen, "import", "Apply a .reg file, all of it or nothing",
+                    [&] { return Import(given, err); }),
+         "FILE", "The .reg file (UTF-16LE as regedit saves it, UTF-8 or single-byte)");
+
+    std::istringstream none;
+    return cli::Run(app, args, {none, out, err}, chosen);
 }
 
 }  // namespace tessaly::tools

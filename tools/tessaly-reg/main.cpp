@@ -1,13 +1,10 @@
+// tessaly-reg: registry values and .reg files from the command line.
 #include <iostream>
-#include <string>
-#include <vector>
 
 #include "tools/tessaly-reg/RegTool.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) {
-        args.emplace_back(argv[i]);
-    }
-    return tessaly::tools::RunRegTool(args, std::cout, std::cerr);
+    return tessaly::cli::Guarded("tessaly-reg", [&] {
+        return tessaly::tools::RunRegTool(tessaly::cli::Arguments(argc, argv), std::cout, std::cerr);
+    });
 }

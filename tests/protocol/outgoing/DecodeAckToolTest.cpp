@@ -129,8 +129,8 @@ TEST(DecodeAckTool, BadUsage) {
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_EQ(unknown.out, "");
     EXPECT_EQ(unknown.err,
-              "objcomm decode: unknown option --acknowledge\n"
-              "usage: objcomm decode [--ack] [--extended] [--json] HEX...\n");
+              "objcomm decode: The following argument was not expected: --acknowledge\n"
+              "Run with --help for more information.\n");
 }
 
 }  // namespace

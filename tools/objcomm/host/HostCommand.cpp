@@ -79,8 +79,7 @@ int RunHostScript(const HostRun& run, const std::string* scriptText, const std::
 CLI::App* AddHostCommand(CLI::App& app, HostCommandLine& line) {
     CLI::App* host = app.add_subcommand(
         "host",
-        "Stand in for the host's server: serve the driver's and the configuration utility's "
-        "connections as a script says (HOST.md)");
+        "Stand in for the host-side server of the driver and the configuration utility (HOST.md)");
     line.command = host;
     HostOptions& options = line.run.options;
     CLI::Option* script = host->add_option(
@@ -123,6 +122,12 @@ CLI::App* AddHostCommand(CLI::App& app, HostCommandLine& line) {
                      "End when no request arrives for this many ms (a failure while more is owed)")
         ->check(CLI::Range(1, kMaxMilliseconds));
     return host;
+}
+
+void AddHostCommand(CLI::App& app, cli::Action& chosen, const cli::Streams& io) {
+    auto line = std::make_shared<HostCommandLine>();
+    CLI::App* host = AddHostCommand(app, *line);
+    cli::OnChosen(*host, chosen, [line, &io] { return RunHostCommand(*line, io.in, io.out, io.err); });
 }
 
 int RunHostCommand(HostCommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {

@@ -10,6 +10,7 @@
 #include <ostream>
 #include <string>
 
+#include "common/cli/CommandLine.h"
 #include "tools/objcomm/host/HostServer.h"
 
 namespace tessaly::tools {
@@ -46,6 +47,8 @@ struct HostCommandLine {
 
 // Adds the `host` subcommand and its options to `app`; the values land in `line`.
 CLI::App* AddHostCommand(CLI::App& app, HostCommandLine& line);
+// The same, for the objcomm program: when the line chooses `host`, serving becomes the chosen work.
+void AddHostCommand(CLI::App& app, cli::Action& chosen, const cli::Streams& io);
 // Runs the parsed command (exit codes of RunHostScript; 2 when the script cannot be read).
 int RunHostCommand(HostCommandLine& line, std::istream& in, std::ostream& out, std::ostream& err);
 

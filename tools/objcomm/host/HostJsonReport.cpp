@@ -5,7 +5,8 @@
 namespace tessaly::tools {
 namespace {
 
-using Json = nlohmann::json;
+using cli::Json;
+using cli::Latin1String;
 
 const char* EventName(Answer::Kind kind) {
     switch (kind) {
@@ -35,67 +36,25 @@ const char* StepKind(Step::Kind kind) {
     return "";
 }
 
-Json TextList(const CStringArray& texts) {
-    Json list = Json::array();
-    for (const std::string& text : texts) {
-        list.push_back(JsonText(text));
-    }
-    return list;
-}
-
 // The answer to one expectation: the event, the bytes and, for a packet, its decoding.
 Json AnswerJson(const Expectation& expectation, const Answer& answer, const Verdict& verdict) {
     Json json = {{"line", expectation.line},
-                 {"expect", JsonText(Trimmed(expectation.text.empty() ? "any" : expectation.text))},
+                 {"expect", Latin1String(Trimmed(expectation.text.empty() ? "any" : expectation.text))},
                  {"event", EventName(answer.kind)},
                  {"hex", SpacedHex(answer.bytes)}};
     if (answer.kind == Answer::Kind::Packet) {
         json["packet"] =
-            PacketToJson(DecodePacket(answer.bytes, PacketDirection::FromStation, expectation.extended));
+            PacketJson(DecodePacket(answer.bytes, PacketDirection::FromStation, expectation.extended));
     }
     json["ok"] = verdict.ok;
-    json["reason"] = JsonText(verdict.reason);
+    json["reason"] = Latin1String(verdict.reason);
     return json;
 }
 
 }  // namespace
 
-Json JsonText(const std::string& bytes) {
-    std::string utf8;
-    utf8.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            utf8.push_back(c);
-        } else {
-            utf8.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-            utf8.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-        }
-    }
-    return utf8;
-}
-
-Json PacketToJson(const PacketView& view) {
-    switch (view.status) {
-        case PacketView::Status::OutOfMemory:
-            return {{"error", "out of memory"}};
-        case PacketView::Status::Rejected:
-            return {{"error", view.error}, {"finish_reason", view.finishReason}};
-        case PacketView::Status::Parsed:
-            break;
-    }
-    return {{"class", view.className},
-            {"command", view.command},
-            {"subcommand", view.subCommand},
-            {"transaction", view.transaction},
-            {"long_form", view.longForm},
-            {"description", TextList(view.description)},
-            {"body", view.body}};
-}
-
 void CHostJsonReport::Write(const Json& object) {
-    // Compact, with every character outside ASCII escaped.
-    m_out << object.dump(-1, ' ', true) << "\n";
+    m_out << cli::JsonText(object) << "\n";
     m_out.flush();
 }
 
@@ -111,7 +70,7 @@ void CHostJsonReport::Opened(const ConnectionInfo& info, const Expectation& expe
                  {"kind", info.kind ? Json(KindName(*info.kind)) : Json(nullptr)}};
     if (info.section != nullptr) {
         json["section"] = info.section->line;
-        json["header"] = JsonText(Trimmed(info.section->text));
+        json["header"] = Latin1String(Trimmed(info.section->text));
     }
     json["request"] = AnswerJson(expectation, answer, verdict);
     json["ok"] = verdict.ok;
@@ -130,7 +89,7 @@ void CHostJsonReport::Finished(const HostSummary& summary) {
     Json unplayed = Json::array();
     for (const HostSummary::Unplayed& left : summary.unplayed) {
         unplayed.push_back({{"section", left.section->line},
-                            {"header", JsonText(Trimmed(left.section->text))},
+                            {"header", Latin1String(Trimmed(left.section->text))},
                             {"connections", left.connections}});
     }
     const bool ok = summary.failed == 0 && summary.stop.empty() && summary.unplayed.empty();
@@ -151,7 +110,7 @@ void CHostJsonReport::Connected(const Step* step, bool ok, const std::string& er
 void CHostJsonReport::StepStarted(const Step& step) {
     m_step = {{"connection", m_connection},
               {"line", step.line},
-              {"step", JsonText(Trimmed(step.text))},
+              {"step", Latin1String(Trimmed(step.text))},
               {"kind", StepKind(step.kind)},
               {"answers", Json::array()}};
 }
@@ -170,7 +129,7 @@ void CHostJsonReport::Sent(const Step& step, const std::vector<CByteArray>& writ
     for (const CByteArray& packet : cut.packets) {
         sent.push_back(
             {{"hex", SpacedHex(packet)},
-             {"packet", PacketToJson(DecodePacket(packet, PacketDirection::ToStation, step.extended))}});
+             {"packet", PacketJson(DecodePacket(packet, PacketDirection::ToStation, step.extended))}});
     }
     m_step["sent"] = sent;
     if (!cut.rest.empty()) {

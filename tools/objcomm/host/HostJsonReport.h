@@ -2,21 +2,15 @@
 // for byte as Latin-1, so every byte outside printable ASCII appears as a \u00XX escape.
 #pragma once
 
-#include <nlohmann/json.hpp>
-
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "common/cli/JsonText.h"
 #include "tools/objcomm/PacketView.h"
 #include "tools/objcomm/host/HostReport.h"
 
 namespace tessaly::tools {
-
-// A JSON string holding these bytes as Latin-1 characters.
-nlohmann::json JsonText(const std::string& bytes);
-// The fields of `objcomm decode --json`.
-nlohmann::json PacketToJson(const PacketView& view);
 
 class CHostJsonReport final : public CHostReport {
 public:
@@ -38,11 +32,11 @@ public:
     void StepEnded(const Step& step, bool ok) override;
 
 private:
-    void Write(const nlohmann::json& object);
+    void Write(const cli::Json& object);
 
     std::ostream& m_out;
     int m_connection = 0;
-    nlohmann::json m_step;
+    cli::Json m_step;
 };
 
 }  // namespace tessaly::tools

@@ -2,20 +2,22 @@
 
 #include <fstream>
 #include <iterator>
-#include <optional>
+#include <memory>
 
 #include "platform/Socket.h"
 #include "tools/objcomm/script/ScriptParser.h"
 #include "tools/objcomm/script/ScriptRunner.h"
-#include "tools/objcomm/script/ScriptTokens.h"
 #include "tools/objcomm/zolt/ZoltReport.h"
 
 namespace tessaly::tools {
 namespace {
 
-const char* const kZoltUsage =
-    "usage: objcomm zolt [--json] [--keep-going] HOST PORT SCRIPT\n"
-    "  HOST dotted-decimal IPv4 address; SCRIPT a file, or - for standard input\n";
+struct ZoltArguments {
+    ZoltOptions options;
+    std::string host;
+    std::uint16_t port = 0;
+    std::string script;
+};
 
 bool ReadScript(const std::string& name, std::istream& in, std::string& text) {
     if (name == "-") {
@@ -30,43 +32,34 @@ bool ReadScript(const std::string& name, std::istream& in, std::string& text) {
     return !file.bad();
 }
 
+int Zolt(const ZoltArguments& args, const cli::Streams& io) {
+    std::string text;
+    if (!ReadScript(args.script, io.in, text)) {
+        io.err << "objcomm zolt: cannot read the script " << args.script << "\n";
+        return cli::kExitUsage;
+    }
+    return RunZoltScript(args.host, args.port, text, args.script, args.options, io.out, io.err);
+}
+
 }  // namespace
 
-int RunZolt(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
-    ZoltOptions options;
-    std::vector<std::string> positional;
-    for (const std::string& arg : args) {
-        if (arg == "--json") {
-            options.json = true;
-        } else if (arg == "--keep-going") {
-            options.keepGoing = true;
-        } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
-            err << "objcomm zolt: unknown option " << arg << "\n" << kZoltUsage;
-            return 2;
-        } else {
-            positional.push_back(arg);
-        }
-    }
-    if (positional.size() != 3) {
-        err << kZoltUsage;
-        return 2;
-    }
-    const std::string& host = positional[0];
-    if (!platform::ParseIpv4(host)) {
-        err << "objcomm zolt: " << host << " is not a dotted-decimal IPv4 address\n";
-        return 2;
-    }
-    const std::optional<std::uint64_t> port = ParseNumber(positional[1], 0xFFFF);
-    if (!port || *port == 0) {
-        err << "objcomm zolt: " << positional[1] << " is not a port from 1 to 65535\n";
-        return 2;
-    }
-    std::string text;
-    if (!ReadScript(positional[2], in, text)) {
-        err << "objcomm zolt: cannot read the script " << positional[2] << "\n";
-        return 2;
-    }
-    return RunZoltScript(host, static_cast<std::uint16_t>(*port), text, positional[2], options, out, err);
+void AddZoltCommand(CLI::App& app, cli::Action& chosen, const cli::Streams& io) {
+    auto args = std::make_shared<ZoltArguments>();
+    CLI::App* zolt = app.add_subcommand("zolt", "Play an exchange script against a key station");
+    zolt->add_flag("--json", args->options.json, "Print one JSON object per step instead of text");
+    zolt->add_flag("--keep-going", args->options.keepGoing, "Go on after a failed step");
+    zolt->add_option("HOST", args->host, "The station's dotted-decimal IPv4 address")
+        ->type_name("A.B.C.D")
+        ->required()
+        ->check(cli::Ipv4Address());
+    zolt->add_option("PORT", args->port, "The station's TCP port")->required()->check(cli::PortNumber());
+    zolt->add_option("SCRIPT", args->script, "The script file, or - for standard input")
+        ->type_name("FILE")
+        ->required();
+    zolt->footer(
+        "Exit status: 0 every expectation held, 1 a mismatch, a closed or refused connection or a\n"
+        "failed send, 2 a bad script (nothing is sent) or bad usage.");
+    cli::OnChosen(*zolt, chosen, [args, &io] { return Zolt(*args, io); });
 }
 
 int RunZoltScript(const std::string& host, std::uint16_t port, const std::string& scriptText,

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
-#include <vector>
+
+#include "common/cli/CommandLine.h"
 
 namespace tessaly::tools {
 
@@ -14,9 +15,9 @@ struct ZoltOptions {
     bool keepGoing = false;  // go on after a failed step
 };
 
-// Exit codes: 0 every expectation held, 1 a mismatch, a closed or failed connection, 2 bad usage or
-// a bad script (nothing is sent then).
-int RunZolt(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+// Adds the zolt command to objcomm. Exit codes: 0 every expectation held, 1 a mismatch, a closed or
+// failed connection, 2 bad usage or a bad script (nothing is sent then).
+void AddZoltCommand(CLI::App& app, cli::Action& chosen, const cli::Streams& io);
 
 // The same for a script given as text; `scriptName` names it in error messages.
 int RunZoltScript(const std::string& host, std::uint16_t port, const std::string& scriptText,

@@ -64,14 +64,6 @@ const char* StepKind(Step::Kind kind) {
     return "";
 }
 
-std::string JsonArray(const std::vector<std::string>& objects) {
-    std::string text = "[";
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        text += (i == 0 ? "" : ", ") + objects[i];
-    }
-    return text + "]";
-}
-
 }  // namespace
 
 std::string SpacedHex(const CByteArray& bytes) {
@@ -189,79 +181,73 @@ void CTextReport::Summary() {
 void CJsonReport::Connected(const Step* step, bool ok, const std::string& error) {
     if (step != nullptr) {
         if (!ok) {
-            m_step.Add("connect_error", error.empty() ? "cannot connect" : error);
+            m_step["connect_error"] = cli::Latin1String(error.empty() ? "cannot connect" : error);
         }
         return;
     }
-    JsonObject json;
-    json.Add("connect", m_target).Add("ok", ok);
+    cli::Json json = {{"connect", m_target}, {"ok", ok}};
     if (!ok) {
-        json.Add("reason", error.empty() ? "cannot connect" : error);
+        json["reason"] = cli::Latin1String(error.empty() ? "cannot connect" : error);
     }
-    m_out << json.Text() << "\n";
+    m_out << cli::JsonText(json) << "\n";
 }
 
 void CJsonReport::StepStarted(const Step& step) {
-    m_step = JsonObject();
-    m_answers.clear();
-    m_step.Add("line", static_cast<std::int64_t>(step.line))
-        .Add("step", Trimmed(step.text))
-        .Add("kind", StepKind(step.kind));
+    m_step = {
+        {"line", step.line}, {"step", cli::Latin1String(Trimmed(step.text))}, {"kind", StepKind(step.kind)}};
+    m_answers = cli::Json::array();
 }
 
 void CJsonReport::Sent(const Step& step, const std::vector<CByteArray>& writes, bool ok,
                        const std::string& error) {
-    std::vector<std::string> hex;
-    hex.reserve(writes.size());
+    cli::Json hex = cli::Json::array();
     for (const CByteArray& write : writes) {
-        hex.push_back(JsonString(SpacedHex(write)));
+        hex.push_back(SpacedHex(write));
     }
-    m_step.AddRaw("writes", JsonArray(hex));
-    std::vector<std::string> packets;
+    m_step["writes"] = std::move(hex);
+    cli::Json packets = cli::Json::array();
     const CutBytes cut = CutPackets(Joined(writes));
     for (const CByteArray& packet : cut.packets) {
-        JsonObject json;
-        json.Add("hex", SpacedHex(packet));
-        json.AddRaw("packet",
-                    PacketJson(DecodePacket(packet, PacketDirection::ToStation, step.extended)).Text());
-        packets.push_back(json.Text());
+        packets.push_back(
+            {{"hex", SpacedHex(packet)},
+             {"packet", PacketJson(DecodePacket(packet, PacketDirection::ToStation, step.extended))}});
     }
-    m_step.AddRaw("sent", JsonArray(packets));
+    m_step["sent"] = std::move(packets);
     if (!cut.rest.empty()) {
-        m_step.Add("unframed", SpacedHex(cut.rest));
+        m_step["unframed"] = SpacedHex(cut.rest);
     }
     const std::string note = LongWriteNote(writes);
     if (!note.empty()) {
-        m_step.Add("note", note);
+        m_step["note"] = note;
     }
     if (!ok) {
-        m_step.Add("send_error", error);
+        m_step["send_error"] = cli::Latin1String(error);
     }
 }
 
 void CJsonReport::Answered(const Step& /*step*/, const Expectation& expectation, const Answer& answer,
                            const Verdict& verdict) {
-    JsonObject json;
-    json.Add("line", static_cast<std::int64_t>(expectation.line))
-        .Add("expect", expectation.line == 0 ? std::string("any") : Trimmed(expectation.text))
-        .Add("event", EventName(answer.kind))
-        .Add("hex", SpacedHex(answer.bytes));
+    cli::Json json = {
+        {"line", expectation.line},
+        {"expect", cli::Latin1String(expectation.line == 0 ? std::string("any") : Trimmed(expectation.text))},
+        {"event", EventName(answer.kind)},
+        {"hex", SpacedHex(answer.bytes)}};
     if (answer.kind == Answer::Kind::Packet) {
-        json.AddRaw("packet",
-                    PacketJson(DecodePacket(answer.bytes, PacketDirection::FromStation, expectation.extended))
-                        .Text());
+        json["packet"] =
+            PacketJson(DecodePacket(answer.bytes, PacketDirection::FromStation, expectation.extended));
     }
-    json.Add("ok", verdict.ok).Add("reason", verdict.reason);
-    m_answers.push_back(json.Text());
+    json["ok"] = verdict.ok;
+    json["reason"] = cli::Latin1String(verdict.reason);
+    m_answers.push_back(std::move(json));
 }
 
 void CJsonReport::StepEnded(const Step& step, bool ok) {
     Count(ok);
     if (step.kind == Step::Kind::Send) {
-        m_step.AddRaw("answers", JsonArray(m_answers));
+        m_step["answers"] = m_answers;
     }
-    m_step.Add("ok", ok);
-    m_out << m_step.Text() << "\n";
+    m_step["ok"] = ok;
+    m_out << cli::JsonText(m_step) << "\n";
 }
 
 }  // namespace tessaly::tools

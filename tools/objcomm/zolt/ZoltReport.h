@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/objcomm/Json.h"
+#include "common/cli/JsonText.h"
 #include "tools/objcomm/script/ScriptRunner.h"
 
 namespace tessaly::tools {
@@ -59,8 +59,8 @@ public:
 private:
     std::string m_target;
     std::ostream& m_out;
-    JsonObject m_step;
-    std::vector<std::string> m_answers;  // JSON objects
+    cli::Json m_step;
+    cli::Json m_answers;
 };
 
 // Upper-case pairs separated by blanks.

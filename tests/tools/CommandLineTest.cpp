@@ -1,0 +1,59 @@
+// Each program's command line as a new user meets it, through the real binaries (data/*.transcript):
+// --help on the program and on every command (usage on standard output, status 0), --version,
+// unknown options and bad values (status 2, named on standard error), options before and after the
+// arguments.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include "tests/registry/TempRegistry.h"
+#include "tests/tools/ChildProcess.h"
+#include "tests/tools/Transcript.h"
+
+namespace tessaly {
+namespace {
+
+class CommandLine : public ::testing::Test {
+protected:
+    void Check(const char* program, const char* transcript) {
+        test::RunTranscript(std::string(TESSALY_TOOLS_DATA "/") + transcript,
+                            [this, program](const std::vector<std::string>& args, const cli::Streams& io) {
+                                const test::ToolResult result =
+                                    test::RunTool(program, args, registry.Folder());
+                                io.out << result.output;
+                                io.err << result.errors;
+                                return result.exit;
+                            },
+                            {{"store", registry.StorePath()}});
+    }
+
+    test::TempRegistry registry;
+    test::ScopedEnvironment pidFile{"BRANTWICK_PID_FILE", (registry.Folder() / "brantwick.pid").string()};
+};
+
+TEST_F(CommandLine, Objcomm) {
+    Check(TESSALY_OBJCOMM_PATH, "objcomm.transcript");
+}
+
+TEST_F(CommandLine, TessalyReg) {
+    Check(TESSALY_REG_PATH, "tessaly-reg.transcript");
+}
+
+TEST_F(CommandLine, Brantwick) {
+    Check(TESSALY_BRANTWICK_PATH, "brantwick.transcript");
+}
+
+TEST_F(CommandLine, Cardsim) {
+    Check(TESSALY_CARDSIM_PATH, "cardsim.transcript");
+    // Options in any order; it runs until SIGTERM.
+    test::CChildProcess card(TESSALY_CARDSIM_PATH,
+                             {"--quiet", "--profile", "t1", "--atr", "3B 00", "--port", "1"},
+                             registry.Folder());
+    EXPECT_TRUE(card.WaitForOutput("waiting for a reader slot on port 1\n", std::chrono::seconds(10)));
+    ASSERT_TRUE(card.Signal(SIGTERM));
+    EXPECT_EQ(card.Wait(std::chrono::seconds(10)), std::optional<int>(0));
+    EXPECT_EQ(card.Output(), "waiting for a reader slot on port 1\ncard removed\n");
+}
+
+}  // namespace
+}  // namespace tessaly
