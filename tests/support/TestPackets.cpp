@@ -7,6 +7,8 @@
 
 #include "common/TextEncoding.h"
 #include "protocol/BinaryString.h"
+#include "protocol/ObjCommMessage.h"
+#include "protocol/PacketFrame.h"
 
 namespace tessaly::test {
 
@@ -29,25 +31,30 @@ std::string ToHex(const CByteArray& bytes) {
     return out;
 }
 
-CByteArray LongPacket(std::uint8_t command, const CByteArray& payload) {
+namespace {
+
+CByteArray Framed(std::uint8_t frameType, const CString& address, std::uint8_t command,
+                  const CByteArray& payload) {
     COutBinaryString out;
-    out.AppendByte(0x00).SetLengthPrefix(LengthPrefix::OneByte).AppendString("[KEY]");
-    out.AppendByte(command).SetLengthPrefix(LengthPrefix::TwoBytes).AppendBytes(payload);
-    out.AppendChecksum();
+    EXPECT_TRUE(WritePacketFrame(out, frameType, address, command, payload));
     return out.TakeBytes();
+}
+
+}  // namespace
+
+CByteArray LongPacket(std::uint8_t command, const CByteArray& payload) {
+    return Framed(kFrameLong, kAddressKeyStation, command, payload);
 }
 
 CByteArray PassThroughPacket(std::uint8_t subCommand, std::uint16_t transaction, const CByteArray& body) {
     COutBinaryString payload;
-    payload.AppendByte(subCommand).AppendWord(transaction).AppendBytes(body);
-    return LongPacket(0x0A, payload.Bytes());
+    AppendPassThroughHeader(payload, subCommand, transaction);
+    payload.AppendBytes(body);
+    return LongPacket(kCommandPassThrough, payload.Bytes());
 }
 
 CByteArray ShortPacket(std::uint8_t command, const CByteArray& payload) {
-    COutBinaryString out;
-    out.AppendByte(command).SetLengthPrefix(LengthPrefix::TwoBytes).AppendBytes(payload);
-    out.AppendChecksum();
-    return out.TakeBytes();
+    return Framed(command, {}, command, payload);
 }
 
 void RecordSeed(const char* target, const CByteArray& packet) {
@@ -76,7 +83,7 @@ std::unique_ptr<CObjCommResponse> ParseBody(std::uint8_t subCommand, const CByte
 
 CByteArray Reframe(const CObjCommResponse& response, std::uint16_t transaction) {
     const CByteArray body = response.GetBody();
-    if (response.GetCommand() == 0x0A) {
+    if (response.GetCommand() == kCommandPassThrough) {
         return PassThroughPacket(static_cast<std::uint8_t>(response.GetSubCommand()), transaction, body);
     }
     if (!response.UsesLongForm()) {
