@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 
 namespace tessaly::test {
 
@@ -17,30 +18,26 @@ CLoopbackPeer::CLoopbackPeer(Script script) : m_listener(platform::CSocket::Crea
         }
         platform::CSocket connection = m_listener.Accept();
         if (connection.IsOpen()) {
-            connection.SetNoDelay(true);
+            (void)connection.SetNoDelay(true);
             script(connection);
         }
     });
 }
 
 CLoopbackPeer::~CLoopbackPeer() {
-    if (m_thread.joinable()) {
-        m_thread.join();
-    }
-}
-
-void Write(platform::CSocket& socket, const CByteArray& bytes) {
-    // A failed write shows in the client's result; the peer only plays its part.
-    (void)socket.SendAll(bytes.data(), bytes.size());
+    m_thread.join();
 }
 
 void WriteInPieces(platform::CSocket& socket, const CByteArray& bytes, std::size_t piece) {
-    for (std::size_t offset = 0; offset < bytes.size(); offset += piece) {
-        const std::size_t count = std::min(piece, bytes.size() - offset);
-        if (!socket.SendAll(bytes.data() + offset, count)) {
+    // A failed write shows in the client's result; the peer only plays its part.
+    const std::size_t step = piece == 0 ? bytes.size() : piece;
+    for (std::size_t offset = 0; offset < bytes.size(); offset += step) {
+        if (!socket.SendAll(bytes.data() + offset, std::min(step, bytes.size() - offset))) {
             return;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (piece != 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
     }
 }
 

@@ -2,7 +2,6 @@
 // connection and plays a script on it.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <thread>
@@ -29,11 +28,9 @@ private:
     std::thread m_thread;
 };
 
-// Script steps.
-void Write(platform::CSocket& socket, const CByteArray& bytes);
-// One write per piece, with a pause after each so that the reader sees them apart.
-void WriteInPieces(platform::CSocket& socket, const CByteArray& bytes, std::size_t piece);
-// Exactly `count` bytes, or fewer when the connection ends first.
+// Script steps. WriteInPieces pauses after each piece so that the reader sees them apart (a piece
+// of 0 writes everything at once). Read returns fewer bytes when the connection ends first.
+void WriteInPieces(platform::CSocket& socket, const CByteArray& bytes, std::size_t piece = 0);
 CByteArray Read(platform::CSocket& socket, std::size_t count);
 // Returns when the other end has closed.
 void WaitForClose(platform::CSocket& socket);

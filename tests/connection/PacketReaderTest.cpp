@@ -1,153 +1,174 @@
-// Cutting packets from a stream: the frame layouts, and a reader over real TCP.
+// The frame described once: what WritePacketFrame writes, how MeasurePacket sizes it whole and at
+// every shortfall, what ReadPacketFrame takes back out; and the packet reader over real TCP.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
+#include <tuple>
 
+#include "protocol/PacketFrame.h"
 #include "protocol/PacketReader.h"
+#include "protocol/PassThruErrors.h"
+#include "tests/connection/LoopbackPeer.h"
 #include "tests/support/TestPackets.h"
-#include "tests/zolt/FakeStation.h"
 
 namespace tessaly {
 namespace {
 
+using platform::CSocket;
 using test::Hex;
+using test::ToHex;
 using Kind = PacketExtent::Kind;
+using Result = CPacketReader::Result;
+using namespace std::chrono_literals;
 
-// The keep-alive acknowledgement of a key station.
 const char* const kKeepAlive = "00 05 5B 4B 45 59 5D 0A 00 03 13 00 05 CB";
 
-TEST(MeasurePacket, EveryLayoutAndEveryShortfall) {
-    struct Case {
-        const char* bytes;
-        Kind kind;
-        std::uint64_t length;
+TEST(PacketFrame, EveryLayoutIsWrittenMeasuredAndReadAlike) {
+    const std::tuple<std::uint8_t, const char*, std::uint8_t, const char*, const char*> cases[] = {
+        {kFrameLong, "[KEY]", 0x0A, "13 00 05", kKeepAlive},
+        {kFrameWide, "[KEY]", 0x0A, "13 00 05", "02 05 5B 4B 45 59 5D 0A 00 00 00 03 13 00 05 CD"},
+        {kFrameLong, "", 0x99, "", "00 00 99 00 00 99"},
+        {0x99, "not written", 0x99, "", "99 00 00 99"},
+        {0xFF, "", 0xFF, "93", "FF 00 01 93 93"},
+        {0x03, "", 0x03, "01 02", "03 00 02 01 02 08"},
     };
-    const Case cases[] = {
-        {"", Kind::Incomplete, 1},
-        {"00", Kind::Incomplete, 2},
-        {"00 05 5B 4B 45", Kind::Incomplete, 10},  // up to the payload length
-        {"00 05 5B 4B 45 59 5D 0A 00 03 13", Kind::Incomplete, 14},
-        {kKeepAlive, Kind::Complete, 14},
-        {"00 05 5B 4B 45 59 5D 0A 00 03 13 00 05 CB 99 00", Kind::Complete, 14},  // the next one is left
-        {"02 05 5B 4B 45 59 5D 0A 00 00 00 03 13 00 05 CD", Kind::Complete, 16},
-        {"02 00 0A 00 01 00", Kind::Incomplete, 7},
-        {"02 00 0A 00 01 00 00", Kind::Incomplete, 0x10008},  // a wide length counts all four bytes
-        {"00 00 99 00 00 99", Kind::Complete, 6},             // an empty address
-        {"99 00 00 99", Kind::Complete, 4},
-        {"01 00 02 AA", Kind::Incomplete, 6},
-        {"03 00", Kind::Incomplete, 3},
-        {"FF 00 01 09 09", Kind::Complete, 5},
-        {"04 00 00 04", Kind::Unframeable, 0},
-        {"0A 00 03 13 00 05", Kind::Unframeable, 0},
-    };
-    for (const Case& c : cases) {
-        const CByteArray bytes = Hex(c.bytes);
-        const PacketExtent extent = MeasurePacket(bytes.data(), bytes.size());
-        EXPECT_EQ(extent.kind, c.kind) << c.bytes;
-        EXPECT_EQ(extent.length, c.length) << c.bytes;
-    }
-}
-
-TEST(MeasurePacket, LargestWideLengthDoesNotWrap) {
-    const CByteArray bytes = Hex("02 00 0A FF FF FF FF");
-    const PacketExtent extent = MeasurePacket(bytes.data(), bytes.size());
-    EXPECT_EQ(extent.kind, Kind::Incomplete);
-    EXPECT_EQ(extent.length, 7U + 0xFFFFFFFFULL + 1U);
-}
-
-// A client socket connected to a station that plays `session`.
-struct Connected {
-    explicit Connected(test::CFakeStation::Session session) : station({std::move(session)}) {
-        EXPECT_TRUE(socket.Connect("127.0.0.1", station.Port()));
-    }
-    test::CFakeStation station;
-    platform::CSocket socket = platform::CSocket::CreateTcp();
-};
-
-TEST(PacketReader, PiecesAndSharedSegmentsCutTheSame) {
-    const CByteArray packet = Hex(kKeepAlive);
-    Connected peer([&packet](test::CStationLink& link) {
-        // In three pieces, then two packets and half a third in one write, then the rest.
-        for (std::size_t at : {0, 1, 9}) {
-            const std::size_t end = at == 0 ? 1 : at == 1 ? 9 : packet.size();
-            link.Send(CByteArray(packet.begin() + static_cast<std::ptrdiff_t>(at),
-                                 packet.begin() + static_cast<std::ptrdiff_t>(end)));
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (const auto& [frameType, address, command, payloadHex, packetHex] : cases) {
+        SCOPED_TRACE(packetHex);
+        const CByteArray payload = Hex(payloadHex);
+        COutBinaryString out;
+        ASSERT_TRUE(WritePacketFrame(out, frameType, address, command, payload));
+        CByteArray bytes = out.TakeBytes();
+        EXPECT_EQ(ToHex(bytes), packetHex);
+        // Every shortfall asks for more; the whole size is known once the length field is in.
+        const std::size_t header = bytes.size() - payload.size() - kChecksumSize;
+        for (std::size_t have = 0; have < bytes.size(); ++have) {
+            const PacketExtent extent = MeasurePacket(bytes.data(), have);
+            const std::size_t least = have == 0 ? 1 : have == 1 && IsLongFrameType(frameType) ? 2 : header;
+            EXPECT_EQ(extent.kind, Kind::Incomplete) << have;
+            EXPECT_EQ(extent.length, have < header ? least : bytes.size()) << have;
+            EXPECT_EQ(extent.payload.has_value(), have >= header) << have;
         }
-        CByteArray lump = packet;
+        bytes.push_back(0x99);  // the start of the next packet is not part of this one
+        const PacketExtent whole = MeasurePacket(bytes.data(), bytes.size());
+        EXPECT_EQ(whole.kind, Kind::Complete);
+        EXPECT_EQ(whole.length, bytes.size() - 1);
+        EXPECT_EQ(whole.payload, payload.size());
+        CInBinaryString in(bytes);
+        const PacketFrame frame = ReadPacketFrame(in);
+        EXPECT_EQ(frame.command, command);
+        EXPECT_EQ(frame.longForm, IsLongFrameType(frameType));
+        EXPECT_EQ(frame.payload.Bytes(), payload);
+    }
+}
+
+TEST(PacketFrame, LengthFieldsAtTheirLimits) {
+    // Frame type, address length, payload length, whether it fits.
+    const std::tuple<std::uint8_t, std::size_t, std::size_t, bool> cases[] = {
+        {kFrameLong, 255, 0xFFFF, true}, {kFrameLong, 256, 0, false}, {kFrameLong, 0, 0x10000, false},
+        {0x01, 300, 0xFFFF, true},       {0x01, 0, 0x10000, false},   {kFrameWide, 255, 0x10000, true},
+    };
+    for (const auto& [frameType, addressLength, payloadLength, fits] : cases) {
+        SCOPED_TRACE(testing::Message() << int(frameType) << " " << addressLength << " " << payloadLength);
+        COutBinaryString out;
+        const std::uint8_t command = IsLongFrameType(frameType) ? 0x0A : frameType;
+        ASSERT_EQ(WritePacketFrame(out, frameType, CString(addressLength, 'A'), command,
+                                   CByteArray(payloadLength, 0x5A)),
+                  fits);
+        if (!fits) {
+            EXPECT_EQ(out.Size(), 0U);
+            continue;
+        }
+        const PacketExtent extent = MeasurePacket(out.Bytes().data(), out.Size());
+        EXPECT_EQ(extent.kind, Kind::Complete);
+        EXPECT_EQ(extent.length, out.Size());
+        CInBinaryString in(out.TakeBytes());
+        EXPECT_EQ(ReadPacketFrame(in).payload.Size(), payloadLength);
+    }
+    COutBinaryString out;
+    EXPECT_FALSE(WritePacketFrame(out, 0x99, "", 0x98, {}));  // a short form is its own command code
+}
+
+TEST(PacketFrame, WhatHasNoLayoutOrDoesNotAddUp) {
+    for (const char* foreign : {"04 00 00 04", "0A 00 03 13 00 05"}) {
+        const CByteArray bytes = Hex(foreign);
+        EXPECT_EQ(MeasurePacket(bytes.data(), bytes.size()).kind, Kind::Unframeable) << foreign;
+    }
+    const CByteArray widest = Hex("02 00 0A FF FF FF FF");
+    EXPECT_EQ(MeasurePacket(widest.data(), widest.size()).length, 7U + 0xFFFFFFFFULL + 1U);  // no wrap
+    const std::pair<const char*, const char*> rejected[] = {
+        {"00 05 5B 4B 45 59 5D 0A 00 03 13 00 05 CC", "CPassThruChecksumError"},
+        {"00 05 5B 4B 45 59 5D 0A 00 03 13 00 CB", "CPassThruParseError"},  // a payload byte missing
+        {"04 00 00 04", "CPassThruParseError"},
+        {"7E 00 00 00", "CPassThruParseError"},  // a foreign frame type before a bad checksum
+    };
+    for (const auto& [packet, error] : rejected) {
+        CInBinaryString in(Hex(packet));
+        try {
+            (void)ReadPacketFrame(in);
+            ADD_FAILURE() << packet;
+        } catch (const CPassThruFormatError& e) {
+            EXPECT_STREQ(e.Name(), error) << packet;
+        }
+    }
+}
+
+TEST(PacketReader, WaitsCutsAndKeepsWhatFollows) {
+    const CByteArray packet = Hex(kKeepAlive);
+    const auto part = [&](std::size_t from, std::size_t to) {
+        return CByteArray(packet.begin() + static_cast<std::ptrdiff_t>(from),
+                          packet.begin() + static_cast<std::ptrdiff_t>(to));
+    };
+    test::CLoopbackPeer peer([&](CSocket& s) {
+        test::WriteInPieces(s, part(0, 4));
+        (void)test::Read(s, 1);  // the reader has given up waiting
+        // The rest, a second packet and half a third in one write; the rest of the third in pieces;
+        // then the start of a fourth, and the peer leaves.
+        CByteArray lump = part(4, packet.size());
         lump.insert(lump.end(), packet.begin(), packet.end());
         lump.insert(lump.end(), packet.begin(), packet.begin() + 5);
-        link.Send(lump);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        link.Send(CByteArray(packet.begin() + 5, packet.end()));
-        link.WaitForClose();
+        test::WriteInPieces(s, lump);
+        test::WriteInPieces(s, part(5, packet.size()), 3);
+        test::WriteInPieces(s, part(0, 3));
     });
-    CPacketReader reader(peer.socket);
-    for (int i = 0; i < 4; ++i) {
-        CByteArray got;
-        ASSERT_EQ(reader.Read(got, std::chrono::seconds(5)), CPacketReader::Result::Packet) << i;
-        EXPECT_EQ(got, packet) << i;
-    }
-    EXPECT_TRUE(reader.Pending().empty());
-    peer.socket.Close();
-}
-
-TEST(PacketReader, TimeOutKeepsWhatArrived) {
-    Connected peer([](test::CStationLink& link) {
-        link.Send(Hex("00 05 5B 4B"));
-        link.WaitForClose();
-    });
-    CPacketReader reader(peer.socket);
+    CSocket socket = CSocket::CreateTcp();
+    ASSERT_TRUE(socket.Connect("127.0.0.1", peer.Port()));
+    CPacketReader reader(socket);
+    ASSERT_EQ(socket.WaitReadable(5s), CSocket::WaitResult::Readable);
     CByteArray got = Hex("AA");
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(reader.Read(got, std::chrono::milliseconds(150)), CPacketReader::Result::TimedOut);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+    EXPECT_EQ(reader.Read(got, 0ms), Result::TimedOut);  // takes what is there, without waiting
     EXPECT_TRUE(got.empty());
-    EXPECT_EQ(reader.Pending(), Hex("00 05 5B 4B"));
-    peer.socket.Close();
+    EXPECT_EQ(reader.Read(got, 50ms), Result::TimedOut);
+    EXPECT_EQ(reader.Pending(), part(0, 4));
+    ASSERT_TRUE(socket.SendAll(packet.data(), 1));
+    EXPECT_EQ(reader.Read(got, 5s), Result::Packet);
+    EXPECT_EQ(got, packet);
+    EXPECT_EQ(reader.Read(got, 0ms), Result::Packet);  // the second came with the first
+    EXPECT_EQ(got, packet);
+    EXPECT_EQ(reader.Read(got, 5s), Result::Packet);
+    EXPECT_EQ(got, packet);
+    EXPECT_EQ(reader.Read(got, 5s), Result::Closed);
+    EXPECT_EQ(reader.Pending(), part(0, 3));
 }
 
-TEST(PacketReader, NoTimeTakesWhatHasArrived) {
-    Connected peer([](test::CStationLink& link) {
-        link.Send(Hex(kKeepAlive));
-        link.WaitForClose();
-    });
-    CPacketReader reader(peer.socket);
-    ASSERT_EQ(peer.socket.WaitReadable(std::chrono::seconds(5)), platform::CSocket::WaitResult::Readable);
-    CByteArray got;
-    EXPECT_EQ(reader.Read(got, std::chrono::milliseconds(0)), CPacketReader::Result::Packet);
-    EXPECT_EQ(got, Hex(kKeepAlive));
-    EXPECT_EQ(reader.Read(got, std::chrono::milliseconds(0)), CPacketReader::Result::TimedOut);
-    peer.socket.Close();
-}
-
-TEST(PacketReader, ClosedInsideAPacket) {
-    Connected peer([](test::CStationLink& link) { link.Send(Hex("00 05 5B")); });
-    CPacketReader reader(peer.socket);
-    CByteArray got;
-    EXPECT_EQ(reader.Read(got, std::chrono::seconds(5)), CPacketReader::Result::Closed);
-    EXPECT_EQ(reader.Pending(), Hex("00 05 5B"));
-}
-
-TEST(PacketReader, UnframeableAndTooLong) {
-    Connected peer([](test::CStationLink& link) {
-        link.Send(Hex("0A 00 03"));
-        link.WaitForClose();
-    });
-    CPacketReader reader(peer.socket);
-    CByteArray got;
-    EXPECT_EQ(reader.Read(got, std::chrono::seconds(5)), CPacketReader::Result::Unframeable);
-    peer.socket.Close();
-
-    Connected wide([](test::CStationLink& link) {
-        link.Send(Hex("02 00 0A 00 10 00 00"));
-        link.WaitForClose();
-    });
-    CPacketReader limited(wide.socket, 4096);
-    EXPECT_EQ(limited.Read(got, std::chrono::seconds(5)), CPacketReader::Result::TooLong);
-    EXPECT_EQ(limited.Pending(), Hex("02 00 0A 00 10 00 00"));
-    wide.socket.Close();
+TEST(PacketReader, UnframeableAndTooLongKeepWhatArrived) {
+    const std::tuple<const char*, PacketLimits, Result> cases[] = {
+        {"0A 00 03", {}, Result::Unframeable},
+        {"02 00 0A 00 00 0F F9", {4096}, Result::TooLong},  // 4097 bytes in all
+        {"00 00 0A 00 10", {4096, 15}, Result::TooLong},    // a payload of 16
+    };
+    for (const auto& [bytes, limits, result] : cases) {
+        test::CLoopbackPeer peer([&](CSocket& s) {
+            test::WriteInPieces(s, Hex(bytes));
+            test::WaitForClose(s);
+        });
+        CSocket socket = CSocket::CreateTcp();
+        ASSERT_TRUE(socket.Connect("127.0.0.1", peer.Port()));
+        CPacketReader reader(socket, limits);
+        CByteArray got;
+        EXPECT_EQ(reader.Read(got, 5s), result) << bytes;
+        EXPECT_EQ(reader.Pending(), Hex(bytes));
+        socket.Close();
+    }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Cutting request packets out of the stream: the receiver over a
-// real loopback connection (pieces, surplus bytes, a rest that never comes, oversized frames).
+// Cutting request packets out of a station's stream over a real loopback connection: pieces, surplus
+// bytes, a rest that comes too late, foreign and oversized frames, the stop flag.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "keystations/PacketReceiver.h"
+#include "protocol/PacketFrame.h"
 #include "tests/keystations/HostPeer.h"
 #include "tests/support/TestPackets.h"
 
@@ -14,6 +15,10 @@ namespace tessaly {
 namespace {
 
 using test::Hex;
+using Kind = ReceivedPacket::Kind;
+using namespace std::chrono_literals;
+
+const CByteArray kKeepAlive = Hex("00 05 5B 4B 45 59 5D 0A 00 03 13 00 05 CB");
 
 // A connected pair over loopback: the test writes on `host`, the receiver reads `station`.
 class ReceiverTest : public ::testing::Test {
@@ -23,98 +28,84 @@ protected:
         ASSERT_TRUE(listener.Bind("127.0.0.1", 0));
         ASSERT_TRUE(listener.Listen(1));
         host = std::make_unique<test::CHostPeer>(listener.LocalPort());
-        ASSERT_TRUE(host->IsConnected());
         station = listener.Accept();
         ASSERT_TRUE(station.IsOpen());
     }
-
     ReceivedPacket Receive() { return receiver.Receive(station); }
+    // Sends the pieces from another thread, `pause` apart, while the receiver reads.
+    ReceivedPacket ReceivePieces(const std::vector<CByteArray>& pieces, std::chrono::milliseconds pause) {
+        std::thread sender([&] { EXPECT_TRUE(host->SendPieces(pieces, pause)); });
+        ReceivedPacket packet = Receive();
+        sender.join();
+        return packet;
+    }
 
     std::atomic<std::int32_t> stop{0};
-    CPacketReceiver receiver{stop, std::chrono::milliseconds(200)};
+    CPacketReceiver receiver{stop, 200ms};
     std::unique_ptr<test::CHostPeer> host;
     platform::CSocket station;
 };
 
-const CByteArray kKeepAlive = Hex("00 05 5B 4B 45 59 5D 0A 00 03 13 00 05 CB");
-
-TEST_F(ReceiverTest, AWholePacketInOneSegment) {
-    ASSERT_TRUE(host->Send(kKeepAlive));
-    const ReceivedPacket packet = Receive();
-    EXPECT_EQ(packet.kind, ReceivedPacket::Kind::Packet);
-    EXPECT_EQ(packet.bytes, kKeepAlive);
-}
-
-TEST_F(ReceiverTest, PiecesAreJoinedByTheFramesLength) {
+TEST_F(ReceiverTest, PiecesWithinTheRestTimeOutAreJoined) {
     const std::vector<std::vector<CByteArray>> splits = {
+        {kKeepAlive},
         {Hex("00"), Hex("05 5B 4B 45 59 5D 0A 00 03 13 00 05 CB")},
         {Hex("00 05 5B"), Hex("4B 45 59 5D 0A"), Hex("00"), Hex("03 13 00 05"), Hex("CB")},
-        {Hex("00 05 5B 4B 45 59 5D 0A 00 03 13 00 05"), Hex("CB")},
     };
     for (const auto& pieces : splits) {
-        ASSERT_TRUE(host->SendPieces(pieces, std::chrono::milliseconds(30)));
-        const ReceivedPacket packet = Receive();
-        EXPECT_EQ(packet.kind, ReceivedPacket::Kind::Packet);
-        EXPECT_EQ(packet.bytes, kKeepAlive) << test::ToHex(packet.bytes);
+        const ReceivedPacket packet = ReceivePieces(pieces, 250ms);
+        EXPECT_EQ(packet.kind, Kind::Packet);
+        EXPECT_EQ(test::ToHex(packet.bytes), test::ToHex(kKeepAlive));
     }
 }
 
-TEST_F(ReceiverTest, BytesAfterThePacketInTheSameReceiveAreDropped) {
+TEST_F(ReceiverTest, ARestThatComesTooLateIsNotWaitedFor) {
+    const CByteArray first(kKeepAlive.begin(), kKeepAlive.begin() + 9);
+    const CByteArray rest(kKeepAlive.begin() + 9, kKeepAlive.end());
+    const ReceivedPacket packet = ReceivePieces({first, rest}, 1500ms);
+    EXPECT_EQ(packet.kind, Kind::Packet);
+    EXPECT_EQ(packet.bytes, first);  // parsed as it is, and rejected
+    EXPECT_EQ(Receive().bytes, rest);
+}
+
+TEST_F(ReceiverTest, BytesAfterThePacketAreDropped) {
     CByteArray two = kKeepAlive;
     two.insert(two.end(), kKeepAlive.begin(), kKeepAlive.end());
     ASSERT_TRUE(host->Send(two));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(50ms);
     EXPECT_EQ(Receive().bytes, kKeepAlive);
-    EXPECT_EQ(station.WaitReadable(std::chrono::milliseconds(200)), platform::CSocket::WaitResult::TimedOut);
+    EXPECT_EQ(station.WaitReadable(200ms), platform::CSocket::WaitResult::TimedOut);
 }
 
-TEST_F(ReceiverTest, ARestThatDoesNotComeInTimeLeavesWhatArrived) {
-    const CByteArray half(kKeepAlive.begin(), kKeepAlive.begin() + 9);
-    ASSERT_TRUE(host->Send(half));
-    const auto start = std::chrono::steady_clock::now();
+TEST_F(ReceiverTest, ForeignAndOversizedFrames) {
+    ASSERT_TRUE(host->Send(Hex("04 00 00 04")));  // no layout: taken as it arrived
+    EXPECT_EQ(Receive().bytes, Hex("04 00 00 04"));
+    CByteArray largest = Hex("00 05 5B 4B 45 59 5D 0A 1F F5");  // 8192 bytes in all
+    largest.resize(kMaxStationPacket, 0x00);
+    ASSERT_TRUE(host->Send(largest));
     const ReceivedPacket packet = Receive();
-    const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(packet.kind, ReceivedPacket::Kind::Packet);
-    EXPECT_EQ(packet.bytes, half);
-    EXPECT_GE(waited, std::chrono::milliseconds(450));
-    EXPECT_LT(waited, std::chrono::milliseconds(1500));
+    EXPECT_EQ(packet.kind, Kind::Packet);
+    EXPECT_EQ(packet.bytes, largest);
+    ASSERT_TRUE(host->Send(Hex("00 05 5B 4B 45 59 5D 0A 1F F6 13 00 05")));  // 8193 announced
+    EXPECT_EQ(Receive().kind, Kind::Oversized);
 }
 
-TEST_F(ReceiverTest, AnUnknownFrameTypeIsTakenAsItArrived) {
-    ASSERT_TRUE(host->Send(Hex("04 00 00 04")));
-    const ReceivedPacket packet = Receive();
-    EXPECT_EQ(packet.kind, ReceivedPacket::Kind::Packet);
-    EXPECT_EQ(packet.bytes, Hex("04 00 00 04"));
-}
-
-TEST_F(ReceiverTest, AFrameLongerThan8192BytesIsOversized) {
-    // 2 + 5 + 1 + 2 + 8182 + 1 = 8193 bytes announced.
-    ASSERT_TRUE(host->Send(Hex("00 05 5B 4B 45 59 5D 0A 1F F6 13 00 05")));
-    EXPECT_EQ(Receive().kind, ReceivedPacket::Kind::Oversized);
-}
-
-TEST_F(ReceiverTest, AFrameOfExactly8192BytesIsAPacket) {
-    CByteArray packet = Hex("00 05 5B 4B 45 59 5D 0A 1F F5");
-    packet.resize(8192, 0x00);
-    ASSERT_TRUE(host->Send(packet));
-    const ReceivedPacket received = Receive();
-    EXPECT_EQ(received.kind, ReceivedPacket::Kind::Packet);
-    EXPECT_EQ(received.bytes.size(), 8192U);
-}
-
-TEST_F(ReceiverTest, ClosedConnectionAndStopFlag) {
+TEST_F(ReceiverTest, TheStopFlagEndsEveryWaitAndAClosedPeerEndsTheConnection) {
     stop.store(1);
-    EXPECT_EQ(Receive().kind, ReceivedPacket::Kind::Stopped);
+    EXPECT_EQ(Receive().kind, Kind::Stopped);  // idle
     stop.store(0);
-    host->Close();
-    EXPECT_EQ(Receive().kind, ReceivedPacket::Kind::Closed);
-}
-
-TEST_F(ReceiverTest, APeerThatClosesMidPacketIsAClosedConnection) {
     ASSERT_TRUE(host->Send(Hex("00 05 5B 4B")));
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(100ms);
+        stop.store(1);
+    });
+    EXPECT_EQ(Receive().kind, Kind::Stopped);  // while the rest of a packet is awaited
+    stopper.join();
+    stop.store(0);
+    ASSERT_TRUE(host->Send(Hex("00 05 5B 4B")));
     host->Close();
-    EXPECT_EQ(Receive().kind, ReceivedPacket::Kind::Closed);
+    EXPECT_EQ(Receive().kind, Kind::Closed);  // mid-packet
+    EXPECT_EQ(Receive().kind, Kind::Closed);
 }
 
 }  // namespace
