@@ -7,8 +7,6 @@
 
 #include "common/TextEncoding.h"
 #include "protocol/BinaryString.h"
-#include "protocol/ObjCommMessage.h"
-#include "protocol/PacketFrame.h"
 
 namespace tessaly::test {
 
@@ -19,19 +17,12 @@ CByteArray Hex(const std::string& text) {
 }
 
 std::string ToHex(const CByteArray& bytes) {
-    std::string out;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (i != 0) {
-            out += ' ';
-        }
-        CString pair;
-        HexPairs(&bytes[i], 1, pair);
-        out += pair;
+    std::string text = HexSpaced(bytes);
+    if (!text.empty()) {
+        text.pop_back();
     }
-    return out;
+    return text;
 }
-
-namespace {
 
 CByteArray Framed(std::uint8_t frameType, const CString& address, std::uint8_t command,
                   const CByteArray& payload) {
@@ -40,17 +31,16 @@ CByteArray Framed(std::uint8_t frameType, const CString& address, std::uint8_t c
     return out.TakeBytes();
 }
 
-}  // namespace
-
 CByteArray LongPacket(std::uint8_t command, const CByteArray& payload) {
     return Framed(kFrameLong, kAddressKeyStation, command, payload);
 }
 
-CByteArray PassThroughPacket(std::uint8_t subCommand, std::uint16_t transaction, const CByteArray& body) {
+CByteArray PassThroughPacket(std::uint8_t subCommand, std::uint16_t transaction, const CByteArray& body,
+                             const CString& address, std::uint8_t frameType) {
     COutBinaryString payload;
     AppendPassThroughHeader(payload, subCommand, transaction);
     payload.AppendBytes(body);
-    return LongPacket(kCommandPassThrough, payload.Bytes());
+    return Framed(frameType, address, kCommandPassThrough, payload.Bytes());
 }
 
 CByteArray ShortPacket(std::uint8_t command, const CByteArray& payload) {
