@@ -13,11 +13,11 @@
 #include "common/Format.h"
 #include "common/registry/Registry.h"
 #include "keystations/StationConfiguration.h"
-#include "lab/IsoCard.h"
 #include "tests/keystations/ChildProcess.h"
 #include "tests/keystations/HostPeer.h"
-#include "tests/registry/TempRegistry.h"
+#include "lab/IsoCard.h"
 #include "tests/support/LabGTest.h"
+#include "tests/registry/TempRegistry.h"
 #include "tests/support/TestPackets.h"
 
 namespace tessaly {
