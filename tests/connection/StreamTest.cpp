@@ -1,7 +1,7 @@
-// Packets out of a real TCP stream on loopback: the packet reader (time-outs, pieces, shared segments,
-// limits) and the client connection on it (every layout, rejected and oversized packets that leave the stream
-// aligned, a foreign frame type that ends it, a peer that leaves mid-packet, the transaction number
-// echoed in what it sends).
+// Packets out of a real TCP stream on loopback: the packet reader (time-outs, pieces, shared
+// segments, limits) and the client connection on it (every layout, rejected and oversized packets
+// that leave the stream aligned, a foreign frame type that ends it, a peer that leaves mid-packet,
+// the transaction number echoed in what it sends).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -21,6 +21,7 @@ namespace {
 
 using platform::CSocket;
 using test::Hex;
+using test::Joined;
 using Result = CPacketReader::Result;
 using namespace std::chrono_literals;
 
@@ -32,19 +33,6 @@ CByteArray WideReset(std::size_t extra) {
     CByteArray body = Hex("58 00 01 02");
     body.resize(body.size() + extra, 0x5A);
     return test::PassThroughPacket(0x01, 0x7766, body, kAddressCardProcessing, kFrameWide);
-}
-
-CByteArray Joined(const std::vector<CByteArray>& parts) {
-    CByteArray all;
-    for (const CByteArray& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
-
-CByteArray Part(const CByteArray& bytes, std::size_t from, std::size_t to) {
-    return CByteArray(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                      bytes.begin() + static_cast<std::ptrdiff_t>(to));
 }
 
 // A client (`near`, or `connection`) and the peer's end of one loopback connection. Write runs once at
@@ -95,20 +83,20 @@ TEST(PacketReader, WaitsCutsAndKeepsWhatFollows) {
     EXPECT_EQ(reader.Read(got, 0ms), Result::TimedOut);  // takes what is there, without waiting
     EXPECT_TRUE(got.empty());
     EXPECT_EQ(reader.Read(got, 50ms), Result::TimedOut);
-    EXPECT_EQ(reader.Pending(), Part(kKeepAlive, 0, 4));
+    EXPECT_EQ(reader.Pending(), test::Slice(kKeepAlive, 0, 4));
     // The rest, a second packet and the start of a third in one segment; the rest of the third and
     // the start of a fourth, and the peer leaves.
-    link.Write(Joined({Part(kKeepAlive, 4, 14), kKeepAlive, Part(kKeepAlive, 0, 5)}));
+    link.Write(Joined({test::Slice(kKeepAlive, 4, 14), kKeepAlive, test::Slice(kKeepAlive, 0, 5)}));
     for (const auto timeout : {5000ms, 0ms}) {  // the second came with the first
         EXPECT_EQ(reader.Read(got, timeout), Result::Packet);
         EXPECT_EQ(got, kKeepAlive);
     }
     link.writer.join();
-    link.Write(Joined({Part(kKeepAlive, 5, 14), Part(kKeepAlive, 0, 3)}), true);
+    link.Write(Joined({test::Slice(kKeepAlive, 5, 14), test::Slice(kKeepAlive, 0, 3)}), true);
     EXPECT_EQ(reader.Read(got, 5s), Result::Packet);
     EXPECT_EQ(got, kKeepAlive);
     EXPECT_EQ(reader.Read(got, 5s), Result::Closed);
-    EXPECT_EQ(reader.Pending(), Part(kKeepAlive, 0, 3));
+    EXPECT_EQ(reader.Pending(), test::Slice(kKeepAlive, 0, 3));
 }
 
 TEST(PacketReader, WhatCannotBeCutOrTakenKeepsWhatArrived) {
@@ -144,7 +132,7 @@ TEST(Connection, EveryLayoutIsCutWhole) {
     for (const CByteArray& packet : packets) {
         CInBinaryString buffer;
         ASSERT_TRUE(link.connection.ReceivePacket(buffer));
-        EXPECT_TRUE(buffer.Bytes() == packet) << test::ToHex(Part(packet, 0, 8));
+        EXPECT_TRUE(buffer.Bytes() == packet) << test::ToHex(test::Slice(packet, 0, 8));
     }
     EXPECT_EQ(link.Next(), "CRspResetCard");
     EXPECT_EQ(link.connection.GetLastTransactionNumber(), 0x1234);
@@ -153,7 +141,7 @@ TEST(Connection, EveryLayoutIsCutWhole) {
 TEST(Connection, APeerLeavingAtAnyByteGivesNull) {
     for (const CByteArray& packet : {kReset, WideReset(2), Hex("99 00 01 42 DC")}) {
         for (std::size_t cut = 0; cut < packet.size(); ++cut) {
-            EXPECT_EQ(Link(true).Write(Part(packet, 0, cut), true).Next(), "null") << cut;
+            EXPECT_EQ(Link(true).Write(test::Slice(packet, 0, cut), true).Next(), "null") << cut;
         }
     }
     EXPECT_EQ(Link(true).Write(Hex("02 00 0A FF FF FF FF 01 02 03"), true).Next(), "null");  // skipping

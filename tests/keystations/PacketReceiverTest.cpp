@@ -25,9 +25,14 @@ using namespace std::chrono_literals;
 
 const CByteArray kKeepAlive = Hex("00 05 5B 4B 45 59 5D 0A 00 03 13 00 05 CB");
 
-CByteArray Part(std::size_t from, std::size_t to) {
-    return CByteArray(kKeepAlive.begin() + static_cast<std::ptrdiff_t>(from),
-                      kKeepAlive.begin() + static_cast<std::ptrdiff_t>(to));
+// The keep-alive cut at the given offsets.
+std::vector<CByteArray> Cut(std::vector<std::size_t> at) {
+    at.push_back(kKeepAlive.size());
+    std::vector<CByteArray> pieces;
+    for (std::size_t from = 0, i = 0; i < at.size(); from = at[i++]) {
+        pieces.push_back(test::Slice(kKeepAlive, from, at[i]));
+    }
+    return pieces;
 }
 
 class ReceiverTest : public ::testing::Test {
@@ -55,17 +60,15 @@ protected:
 
 TEST_F(ReceiverTest, PiecesWithinTheRestTimeOutAreJoinedAndWhatFollowsIsDropped) {
     const ReceivedPacket whole{Kind::Packet, kKeepAlive};
-    EXPECT_EQ(Receive({Part(0, 1), Part(1, 14)}, 250ms), whole);
-    EXPECT_EQ(Receive({Part(0, 3), Part(3, 8), Part(8, 9), Part(9, 13), Part(13, 14)}, 250ms), whole);
-    CByteArray two = kKeepAlive;
-    two.insert(two.end(), kKeepAlive.begin(), kKeepAlive.end());
-    EXPECT_EQ(Receive({two}), whole);
+    EXPECT_EQ(Receive(Cut({1}), 250ms), whole);
+    EXPECT_EQ(Receive(Cut({3, 8, 9, 13}), 250ms), whole);
+    EXPECT_EQ(Receive({test::Joined({kKeepAlive, kKeepAlive})}), whole);
     EXPECT_EQ(station.WaitReadable(200ms), platform::CSocket::WaitResult::TimedOut);
 }
 
 TEST_F(ReceiverTest, ARestThatComesTooLateIsNotWaitedFor) {
-    EXPECT_EQ(Receive({Part(0, 9), Part(9, 14)}, 1500ms), (ReceivedPacket{Kind::Packet, Part(0, 9)}));
-    EXPECT_EQ(Receive(), (ReceivedPacket{Kind::Packet, Part(9, 14)}));  // each parsed as it is
+    EXPECT_EQ(Receive(Cut({9}), 1500ms), (ReceivedPacket{Kind::Packet, Cut({9})[0]}));
+    EXPECT_EQ(Receive(), (ReceivedPacket{Kind::Packet, Cut({9})[1]}));  // each parsed as it is
 }
 
 TEST_F(ReceiverTest, ForeignAndOversizedFrames) {
@@ -85,10 +88,10 @@ TEST_F(ReceiverTest, TheStopFlagEndsEveryWaitAndALeavingPeerTheConnection) {
         std::this_thread::sleep_for(100ms);
         stop.store(1);
     });
-    EXPECT_EQ(Receive({Part(0, 4)}).kind, Kind::Stopped);  // while the rest of a packet is awaited
+    EXPECT_EQ(Receive({Cut({4})[0]}).kind, Kind::Stopped);  // while a rest is awaited
     stopper.join();
     stop.store(0);
-    ASSERT_TRUE(host->Send(Part(0, 4)));
+    ASSERT_TRUE(host->Send(Cut({4})[0]));
     host->Close();
     EXPECT_EQ(Receive().kind, Kind::Closed);  // mid-packet
     EXPECT_EQ(Receive().kind, Kind::Closed);

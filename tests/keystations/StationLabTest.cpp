@@ -287,9 +287,8 @@ TEST_F(StationLabTest, RejectedPacketsAreAnsweredAndAnOversizedOneClosesTheConne
     badChecksum.back() ^= 0x01;
     // Before anything parsed, a rejection carries number 0; then the number of the last that did.
     EXPECT_EQ(ToHex(host->Exchange(badChecksum).bytes), ToHex(StationReply(0xFF, 0, "F1")));
-    CByteArray two = kKeepAlive;  // two in one segment: only the first is answered
-    two.insert(two.end(), badChecksum.begin(), badChecksum.end());
-    EXPECT_EQ(host->Exchange(two).bytes, kKeepAliveReply);
+    // Two in one segment: only the first is answered.
+    EXPECT_EQ(host->Exchange(test::Joined({kKeepAlive, badChecksum})).bytes, kKeepAliveReply);
     EXPECT_TRUE(host->Silent(300ms));
     const std::pair<CByteArray, const char*> cases[] = {
         {badChecksum, "F1"},

@@ -24,6 +24,19 @@ std::string ToHex(const CByteArray& bytes) {
     return text;
 }
 
+CByteArray Joined(const std::vector<CByteArray>& parts) {
+    CByteArray all;
+    for (const CByteArray& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+CByteArray Slice(const CByteArray& bytes, std::size_t from, std::size_t to) {
+    return CByteArray(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
 CByteArray Framed(std::uint8_t frameType, const CString& address, std::uint8_t command,
                   const CByteArray& payload) {
     COutBinaryString out;

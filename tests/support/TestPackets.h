@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/Types.h"
 #include "protocol/ObjCommMessage.h"
@@ -16,6 +17,9 @@ namespace tessaly::test {
 CByteArray Hex(const std::string& text);
 // Upper-case pairs separated by blanks, for readable failure messages.
 std::string ToHex(const CByteArray& bytes);
+// The parts one after another; the bytes [from, to) of `bytes`.
+CByteArray Joined(const std::vector<CByteArray>& parts);
+CByteArray Slice(const CByteArray& bytes, std::size_t from, std::size_t to);
 
 // A packet framed by the library's writer; fails the current test when the frame cannot be written.
 CByteArray Framed(std::uint8_t frameType, const CString& address, std::uint8_t command,
