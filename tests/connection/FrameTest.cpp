@@ -38,10 +38,12 @@ TEST(PacketFrame, EveryLayoutIsWrittenMeasuredAndReadAlike) {
             EXPECT_EQ(part.length, have < header ? least : bytes.size()) << have;
             EXPECT_EQ(part.payload.has_value(), have >= header) << have;
         }
-        bytes.push_back(0x99);  // the start of the next packet is not part of this one
-        const PacketExtent whole = MeasurePacket(bytes.data(), bytes.size());
-        EXPECT_TRUE(whole.kind == Kind::Complete && whole.length == bytes.size() - 1);
-        EXPECT_EQ(whole.payload, payload.size());
+        for (const std::size_t extra : {0, 1}) {  // the start of a next packet is not part of this one
+            bytes.resize(header + payload.size() + kChecksumSize + extra, 0x99);
+            const PacketExtent whole = MeasurePacket(bytes.data(), bytes.size());
+            EXPECT_TRUE(whole.kind == Kind::Complete && whole.length == bytes.size() - extra);
+            EXPECT_EQ(whole.payload, payload.size());
+        }
         CInBinaryString in(bytes);
         const PacketFrame frame = ReadPacketFrame(in);
         EXPECT_TRUE(frame.command == command && frame.longForm == IsLongFrameType(frameType));

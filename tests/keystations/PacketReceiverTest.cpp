@@ -76,6 +76,12 @@ TEST_F(ReceiverTest, ForeignAndOversizedFrames) {
     CByteArray largest = Hex("00 05 5B 4B 45 59 5D 0A 1F F5");  // 8192 bytes in all
     largest.resize(kMaxStationPacket, 0x00);
     EXPECT_EQ(Receive({largest}), (ReceivedPacket{Kind::Packet, largest}));
+    // Never a byte beyond the largest packet: what follows stays for the next receive.
+    const std::vector<CByteArray> pieces = {test::Slice(largest, 0, 10),
+                                            test::Joined({test::Slice(largest, 10, 8192), kKeepAlive})};
+    EXPECT_EQ(Receive(pieces, 50ms), (ReceivedPacket{Kind::Packet, largest}));
+    ASSERT_EQ(station.WaitReadable(1s), platform::CSocket::WaitResult::Readable);
+    EXPECT_EQ(Receive(), (ReceivedPacket{Kind::Packet, kKeepAlive}));
     const CByteArray tooLarge = Hex("00 05 5B 4B 45 59 5D 0A 1F F6 13 00 05");  // 8193 announced
     EXPECT_EQ(Receive({tooLarge}), (ReceivedPacket{Kind::Oversized, tooLarge}));
 }
