@@ -1,6 +1,7 @@
 #include "tools/objcomm/zolt/ZoltReport.h"
 
 #include "common/Format.h"
+#include "protocol/PacketFrame.h"
 #include "tools/objcomm/PacketView.h"
 #include "tools/objcomm/script/ScriptPackets.h"
 
@@ -8,15 +9,13 @@ namespace tessaly::tools {
 namespace {
 
 constexpr const char* kPacketIndent = "   ";
-// A key station reads each packet with one receive of at most this many bytes.
-constexpr std::size_t kStationReceive = 8192;
 
 // A note for writes that a key station cannot take in one receive; empty when there are none.
 std::string LongWriteNote(const std::vector<CByteArray>& writes) {
     for (const CByteArray& write : writes) {
-        if (write.size() > kStationReceive) {
-            return "a write of " + std::to_string(write.size()) +
-                   " bytes: a key station reads at most 8192 bytes in one receive";
+        if (write.size() > kMaxStationPacket) {
+            return "a write of " + std::to_string(write.size()) + " bytes: a key station reads at most " +
+                   std::to_string(kMaxStationPacket) + " bytes in one receive";
         }
     }
     return {};
