@@ -7,8 +7,9 @@
 #include <string>
 
 #include "protocol/PassThruErrors.h"
-#include "tests/protocol/outgoing/MessageCases.h"
+#include "protocol/outgoing/MessageDecoder.h"
 #include "tests/support/TestPackets.h"
+#include "tests/support/Vectors.h"
 #include "tools/objcomm/script/CommandClasses.h"
 #include "tools/objcomm/script/ScriptPackets.h"
 
@@ -58,8 +59,14 @@ TEST(CommandClasses, EveryIncomingNameFramesItsOwnClass) {
 
 TEST(CommandClasses, EveryOutgoingMessageIsListedWithItsCodes) {
     std::set<std::string> seen;
-    for (const test::MessageCase& c : test::MessageCases()) {
-        const std::unique_ptr<CObjCommMessage> message = c.make();
+    for (const test::Vector& v : test::LoadVectors("outgoing.vec")) {
+        if (v.IsRejection()) {
+            continue;
+        }
+        CInBinaryString packet(v.Packet());
+        std::uint32_t transaction = 0;
+        const std::unique_ptr<CObjCommMessage> message =
+            CreateMessageFromPacket(packet, transaction, v.Extended().front());
         const tools::CommandClass* entry = tools::FindOutgoingClass(message->ClassName());
         ASSERT_NE(entry, nullptr) << message->ClassName();
         EXPECT_EQ(entry->command, message->GetCommand()) << message->ClassName();
