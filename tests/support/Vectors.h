@@ -13,7 +13,8 @@
 // =       the body the object writes back, when it is not the body read.
 // {notes} words for the checks: short (not in the long form), open (the body runs to its end, so a
 //         byte more is no trailing byte), cuts=0,5 (these shorter bodies are whole; cuts=* every one),
-//         tn=0005 (the transaction number of a raw packet).
+//         tn=0005 (the transaction number of a raw packet); for a raw packet built from values, wide
+//         (frame type 02) and addr=[CTRLR] (the address, when not "[KEY]").
 // :       the description list, each entry a C-style quoted string.
 //
 // A line that starts with blanks continues the case above; # starts a comment line.
