@@ -112,11 +112,11 @@ TEST(CommandFields, EncipheredDataIsUnwrappedOnlyWhenFlagged) {
 }
 
 TEST(CommandFields, BulkItemsInArrivalOrder) {
-    const auto bulk = Parse<CRspBulkProcess>(0x0C,
-                                             Hex("00 03 00 0E 58 1E 32 00 05 00 B0 00 00 02 01 02 90 00"
-                                                 " 00 07 80 00 35 00 01 FF 00"
-                                                 " 00 0A 57 00 31 00 04 00 84 00 00 02 02 6A 82"),
-                                             false);
+    auto bulk = Parse<CRspBulkProcess>(0x0C,
+                                       Hex("00 03 00 0E 58 1E 32 00 05 00 B0 00 00 02 01 02 90 00"
+                                           " 00 07 80 00 35 00 01 FF 00"
+                                           " 00 0A 57 00 31 00 04 00 84 00 00 02 02 6A 82"),
+                                       false);
     const CBulkProcessItems& items = bulk->GetItems();
     ASSERT_EQ(items.size(), 3U);
     EXPECT_EQ(items[0]->GetCheckMode(), 1U);
@@ -129,7 +129,9 @@ TEST(CommandFields, BulkItemsInArrivalOrder) {
     EXPECT_EQ(items[2]->GetExpectedResult(), Hex("6A 82"));
     EXPECT_EQ(items[2]->GetProcess()->GetDestination(), 0x57U);
     const CRCPtr<CBulkProcessCommand> kept = items[2];
-    EXPECT_EQ(kept.use_count(), 2);
+    bulk.reset();
+    EXPECT_EQ(kept.use_count(), 1) << "items outlive the command";
+    EXPECT_EQ(kept->GetProcess()->GetData(), Hex("00 84 00 00"));
 }
 
 TEST(CommandFields, BulkExpectationIsEncipheredWithTheAnswer) {

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "protocol/PassThruErrors.h"
+#include "protocol/serialmemory/Operations.h"
 #include "protocol/serialmemory/SerialMemoryCommands.h"
 #include "protocol/serialmemory/SerialMemoryResult.h"
 #include "tests/support/TestPackets.h"
@@ -130,6 +131,17 @@ TEST(SerialMemory, ItemsAndOperationsOutliveTheCommand) {
     item->GetOperation()->Describe(list);
     EXPECT_EQ(list, (CStringArray{"Operation", "Read Bytes 4432", "Address from which to read", "10",
                                   "Number of bytes to read", "20"}));
+    // The fields of two operations with several parameters.
+    const auto write = test::ParseBody(0x0D, Hex("81 04 00 08 01 20 8C 00 03 A1 B2 C3"), false);
+    const auto& memory = dynamic_cast<const CSmOpWriteMemory4418&>(
+        *dynamic_cast<const CRspSerialMemoryProcess&>(*write).GetOperation());
+    EXPECT_EQ(memory.GetAddress() << 8 | memory.GetWriteCode(), 0x1208CU);
+    EXPECT_EQ(memory.GetData(), Hex("A1 B2 C3"));
+    const auto auth = test::ParseBody(0x0D, Hex("83 05 00 05 6E 01 AB 00 40"), false);
+    const auto& authenticate = dynamic_cast<const CSmOpAuthenticate4436&>(
+        *dynamic_cast<const CRspSerialMemoryProcess&>(*auth).GetOperation());
+    EXPECT_EQ(authenticate.GetControl() << 8 | authenticate.GetResponseBits(), 0x6E40U);
+    EXPECT_EQ(authenticate.GetChallenge(), Hex("AB"));
     // An operation the factory would not make describes itself as unknown and writes no parameters.
     const CSerialMemoryOperation stray(0x81, 0x0C, false);
     list.clear();
