@@ -189,8 +189,22 @@ std::vector<Vector> Read(const std::string& file) {
     return vectors;
 }
 
+// A hexadecimal number of the frame or the notes; a malformed one fails the current test and reads 0.
+std::uint32_t HexNumber(const std::string& text) {
+    CByteArray bytes;
+    if (text.empty() || text.size() > 8 || !ParseHex(std::string(text.size() % 2, '0') + text, bytes)) {
+        ADD_FAILURE() << "not a hexadecimal number: " << text;
+        return 0;
+    }
+    std::uint32_t value = 0;
+    for (const std::uint8_t byte : bytes) {
+        value = value << 8 | byte;
+    }
+    return value;
+}
+
 std::uint8_t HexByte(const std::string& text) {
-    return static_cast<std::uint8_t>(std::stoul(text, nullptr, 16));
+    return static_cast<std::uint8_t>(HexNumber(text));
 }
 
 }  // namespace
@@ -233,10 +247,10 @@ CByteArray Vector::PacketWithBody(const CByteArray& body) const {
 std::uint16_t Vector::Transaction() const {
     const std::size_t at = frame.find('@');
     if (at != std::string::npos) {
-        return static_cast<std::uint16_t>(std::stoul(frame.substr(at + 1), nullptr, 16));
+        return static_cast<std::uint16_t>(HexNumber(frame.substr(at + 1)));
     }
     if (const auto number = Note("tn")) {
-        return static_cast<std::uint16_t>(std::stoul(*number, nullptr, 16));
+        return static_cast<std::uint16_t>(HexNumber(*number));
     }
     return frame.rfind("0A/", 0) == 0 ? 1 : 0;
 }
@@ -252,7 +266,7 @@ bool Vector::IsWholeCut(std::size_t length) const {
     }
     std::stringstream list(cuts);
     for (std::string item; std::getline(list, item, ',');) {
-        if (!item.empty() && std::stoul(item) == length) {
+        if (item == std::to_string(length)) {
             return true;
         }
     }
