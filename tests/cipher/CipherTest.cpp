@@ -158,10 +158,7 @@ TEST_F(CipherEnvelope, LayoutForEveryPaddingLengthAndRoundTrips) {
         CByteArray envelope;
         ASSERT_TRUE(EncryptEnvelope(m_context, Data(n), envelope));
         const CByteArray plain = Raw(envelope, false);
-        EXPECT_EQ(CByteArray(plain.begin() + 1, plain.begin() + 5),
-                  CByteArray({static_cast<std::uint8_t>(n >> 24), static_cast<std::uint8_t>(n >> 16),
-                              static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)}))
-            << "big-endian length of " << n;
+        EXPECT_EQ(std::size_t{plain[1]} << 24 | plain[2] << 16 | plain[3] << 8 | plain[4], n) << "big-endian";
         CByteArray back{0xEE};
         ASSERT_TRUE(DecryptEnvelope(m_context, envelope, back));
         EXPECT_EQ(back, Data(n)) << n;
@@ -181,7 +178,9 @@ TEST_F(CipherEnvelope, HandMadeEnvelopesOpenAndMalformedOnesDoNot) {
         const char* plain;  // enciphered with the raw cipher first, unless raw
         bool raw;
     } rejected[] = {
-        {"empty", "", true},
+        {"empty", "", true},  // the only input that opens to nothing
+        {"1 byte", "45", true},
+        {"6 bytes", "45 00 00 00 00 69", true},
         {"7 bytes", "45 00 00 00 00 69 69", true},
         {"9 bytes", "45 00 00 00 00 69 69 69 69", true},
         {"15 bytes", "45 00 00 00 00 69 69 69 69 69 69 69 69 69 69", true},
@@ -202,12 +201,6 @@ TEST_F(CipherEnvelope, HandMadeEnvelopesOpenAndMalformedOnesDoNot) {
         EXPECT_EQ(DecryptStatus(envelope), kCipherBadEnvelope);
         CByteArray out{0xEE};
         EXPECT_EQ(DecryptEnvelope(m_context, envelope, out), envelope.empty());
-        EXPECT_TRUE(out.empty());
-    }
-    // One to six bytes cannot be an envelope: a failure, not an empty result.
-    for (std::size_t n = 1; n <= 6; ++n) {
-        CByteArray out{0xEE};
-        EXPECT_FALSE(DecryptEnvelope(m_context, CByteArray(n, 0x45), out)) << n << " bytes";
         EXPECT_TRUE(out.empty());
     }
     CByteArray envelope;

@@ -273,12 +273,10 @@ TEST(MessageConstruction, ListsAndStatusesAsTheExecutorsUseThem) {
     EXPECT_EQ(ToHex(serial.Body()), "30 00 00");
 
     CMsgTarnStartPassThroughMode tarn("PS7_1", "APP", {}, 1, 4, true);
-    EXPECT_TRUE(tarn.SetKeyStationPresent(3));
-    EXPECT_FALSE(tarn.SetStationPresent(1));
-    EXPECT_FALSE(tarn.SetKeyStationExtPortPresent(4));
-    EXPECT_EQ(tarn.GetKeyStationStatus(), "0001");
-    EXPECT_TRUE(tarn.SetKeyStationPresent(3, false));
-    EXPECT_EQ(tarn.GetKeyStationStatus(), "0000");
+    EXPECT_TRUE(tarn.SetKeyStationPresent(3) && tarn.SetKeyStationPresent(3, false) &&
+                tarn.SetKeyStationPresent(2));
+    EXPECT_FALSE(tarn.SetStationPresent(1) || tarn.SetKeyStationExtPortPresent(4)) << "no such station";
+    EXPECT_EQ(tarn.GetKeyStationStatus(), "0010");
 
     // Narrow return codes keep only the byte that travels; rc4 is never narrowed.
     EXPECT_EQ(CMsgProcess(false, 0x80100008, {}, false, false).GetReturnCode(), 0x08U);
