@@ -106,9 +106,12 @@ const std::pair<const char*, std::function<Message()>> kBuilt[] = {
      }},
     {"bulk serial process unavailable", [] { return M<CMsgBulkSerialProcess>(U8{'6'}, true); }},
     {"reset with pps", [] { return M<CMsgResetCardWithPPS>(0U, 0x11U, 9600U, Hex("3B 00"), false); }},
-    {"reset with pps extended", [] { return M<CMsgResetCardWithPPS>(0x88U, 3579U, 9600U, CByteArray{}, true); }},
-    {"warm reset with pps extended", [] { return M<CMsgWarmResetWithPPS>(0U, 3579U, 9600U, Hex("3B 00"), true); }},
-    {"card command simulation", [] { return M<CMsgCardCommandSimulation>(false, 0U, CByteArray(4, 0), false); }},
+    {"reset with pps extended",
+     [] { return M<CMsgResetCardWithPPS>(0x88U, 3579U, 9600U, CByteArray{}, true); }},
+    {"warm reset with pps extended",
+     [] { return M<CMsgWarmResetWithPPS>(0U, 3579U, 9600U, Hex("3B 00"), true); }},
+    {"card command simulation",
+     [] { return M<CMsgCardCommandSimulation>(false, 0U, CByteArray(4, 0), false); }},
     {"reader attribute read", [] { return M<CMsgReaderAttribute>(U8{'0'}, 0U, true, 9600U, false); }},
     {"reader attribute set extended", [] { return M<CMsgReaderAttribute>(U8{'1'}, 0x88U, false, 0U, true); }},
     {"picc reset extended", [] { return M<CMsgPiccReset>(0U, Hex("3B 8F 80"), true); }},
@@ -130,8 +133,8 @@ const std::pair<const char*, std::function<Message()>> kBuilt[] = {
      }},
     {"terminate job extended", [] { return M<CMsgTerminateJob>("PS7_1", "APP", true); }},
     {"corvid start", [] {
-         return M<CMsgCorvidStartPassThroughMode>("PS7_1", "ST", "APP", U8{2}, true, Hex("3B 02"), 0x11U, 9600U,
-                                                  U8{0}, Hex("AA BB"), false);
+         return M<CMsgCorvidStartPassThroughMode>("PS7_1", "ST", "APP", U8{2}, true, Hex("3B 02"), 0x11U,
+                                                  9600U, U8{0}, Hex("AA BB"), false);
      }},
     {"corvid start extended", [] {
          auto corvid = std::make_unique<CMsgCorvidStartPassThroughMode>(
