@@ -286,6 +286,8 @@ TEST(MessageConstruction, ListsAndStatusesAsTheExecutorsUseThem) {
 
     // Narrow return codes keep only the byte that travels; rc4 is never narrowed.
     EXPECT_EQ(CMsgProcess(false, 0x80100008, {}, false, false).GetReturnCode(), 0x08U);
+    EXPECT_TRUE(CMsgProcess(true, 0, {}, false, true).IsTimedOut() &&
+                !CMsgProcess(false, 0, {}, false, true).IsTimedOut());
     EXPECT_EQ(CMsgQueryCard(0x103, false).GetResult(), 0x03U);
     EXPECT_EQ(CMsgSetCardType(0x80100008, false).GetReturnCode(), 0x80100008U);
 }
