@@ -262,7 +262,7 @@ TEST(CommandFields, PassThroughComplete) {
     EXPECT_TRUE(bare->GetAuditData().empty());
 }
 
-TEST(CommandFields, KeyRequestsAndRecords) {
+TEST(CommandFields, KeyStationAndDeviceReplies) {
     const auto request = Parse<CRspKeyRequest>(0, Hex("03 00 02 41 42 04 00 02 0A FF"), true, 0x01);
     ASSERT_EQ(request->GetItems().size(), 2U);
     EXPECT_EQ(request->GetItems()[0].fieldType, 3U);
@@ -291,9 +291,7 @@ TEST(CommandFields, KeyRequestsAndRecords) {
     EXPECT_EQ(*object->GetSearchRecord().GetText(CKeyObjectRecord::kTagNumber), "K1");
     EXPECT_EQ(*object->GetResponseRecord().GetText(CKeyObjectRecord::kTagNumber), "A");
     EXPECT_EQ(Parse<CRspObjectDataLoading>(0, Hex("4B 31"), true, 0x05)->GetKeyNumber(), "K1");
-}
-
-TEST(CommandFields, DeviceReplies) {
+    // Device registration replies.
     EXPECT_EQ(Parse<CRspRegisterDevice>(0, Hex("4F 4B"), false, 0x06)->GetText(), "OK");
     EXPECT_EQ(Parse<CRspRequestDeviceName>(0, Hex("50 00 53"), false, 0x07)->GetDeviceName(),
               CString("P\0S", 3));
