@@ -35,7 +35,9 @@ std::string ExpectationText(const Expectation& expectation) {
                : "line " + std::to_string(expectation.line) + ": " + Trimmed(expectation.text);
 }
 
-const char* EventName(Answer::Kind kind) {
+}  // namespace
+
+const char* AnswerEventName(Answer::Kind kind) {
     switch (kind) {
         case Answer::Kind::Packet:
             return "packet";
@@ -51,7 +53,7 @@ const char* EventName(Answer::Kind kind) {
     return "";
 }
 
-const char* StepKind(Step::Kind kind) {
+const char* StepKindName(Step::Kind kind) {
     switch (kind) {
         case Step::Kind::Send:
             return "send";
@@ -62,8 +64,6 @@ const char* StepKind(Step::Kind kind) {
     }
     return "";
 }
-
-}  // namespace
 
 std::string SpacedHex(const CByteArray& bytes) {
     std::string text;
@@ -192,8 +192,9 @@ void CJsonReport::Connected(const Step* step, bool ok, const std::string& error)
 }
 
 void CJsonReport::StepStarted(const Step& step) {
-    m_step = {
-        {"line", step.line}, {"step", cli::Latin1String(Trimmed(step.text))}, {"kind", StepKind(step.kind)}};
+    m_step = {{"line", step.line},
+              {"step", cli::Latin1String(Trimmed(step.text))},
+              {"kind", StepKindName(step.kind)}};
     m_answers = cli::Json::array();
 }
 
@@ -229,7 +230,7 @@ void CJsonReport::Answered(const Step& /*step*/, const Expectation& expectation,
     cli::Json json = {
         {"line", expectation.line},
         {"expect", cli::Latin1String(expectation.line == 0 ? std::string("any") : Trimmed(expectation.text))},
-        {"event", EventName(answer.kind)},
+        {"event", AnswerEventName(answer.kind)},
         {"hex", SpacedHex(answer.bytes)}};
     if (answer.kind == Answer::Kind::Packet) {
         json["packet"] =
