@@ -6,7 +6,9 @@
 #include <iostream>
 
 #include "common/TextEncoding.h"
+#include "protocol/ObjCommMessage.h"
 #include "protocol/ObjCommResponse.h"
+#include "protocol/PacketFrame.h"
 #include "protocol/PassThruErrors.h"
 
 namespace {
@@ -19,11 +21,12 @@ CByteArray PassThrough(std::uint8_t sub, const char* bodyHex) {
         std::abort();
     }
     COutBinaryString payload;
-    payload.AppendByte(sub).AppendWord(0x1234).AppendBytes(body);
+    AppendPassThroughHeader(payload, sub, 0x1234);
+    payload.AppendBytes(body);
     COutBinaryString packet;
-    packet.AppendByte(0x00).SetLengthPrefix(LengthPrefix::OneByte).AppendString("0123456789ABCDEF");
-    packet.AppendByte(0x0A).SetLengthPrefix(LengthPrefix::TwoBytes).AppendBytes(payload.Bytes());
-    packet.SetLengthPrefix(LengthPrefix::None).AppendChecksum();
+    if (!WritePacketFrame(packet, kFrameLong, kAddressCardProcessing, kCommandPassThrough, payload.Bytes())) {
+        std::abort();
+    }
     return packet.TakeBytes();
 }
 

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -15,12 +16,15 @@
 
 #include "cardaccess/PcscReader.h"
 #include "keystations/KeyStation.h"
-#include "platform/PcscApi.h"
-#include "platform/Socket.h"
-#include "protocol/BinaryString.h"
 #include "lab/IsoCard.h"
 #include "lab/Lab.h"
 #include "lab/LabError.h"
+#include "platform/PcscApi.h"
+#include "platform/Socket.h"
+#include "protocol/BinaryString.h"
+#include "protocol/ObjCommMessage.h"
+#include "protocol/PacketFrame.h"
+#include "protocol/PacketReader.h"
 
 namespace {
 
@@ -38,43 +42,14 @@ const CByteArray kAnswer = {0x01, 0x02, 0x03, 0x04, 0x90, 0x00};
 // Process of kApdu (case 2) to the contact station, as a host sends it.
 CByteArray ProcessPacket(std::uint16_t transaction) {
     COutBinaryString payload;
-    payload.AppendByte(0x05).AppendWord(transaction);
+    AppendPassThroughHeader(payload, 0x05, transaction);
     payload.AppendByte(0x58).AppendByte(0x1E).AppendByte(0x32).AppendWord(0x0000);
     payload.SetLengthPrefix(LengthPrefix::TwoBytes).AppendBytes(kApdu).SetLengthPrefix(LengthPrefix::None);
     COutBinaryString packet;
-    packet.AppendByte(0x00).SetLengthPrefix(LengthPrefix::OneByte).AppendString("0123456789ABCDEF");
-    packet.AppendByte(0x0A).SetLengthPrefix(LengthPrefix::TwoBytes).AppendBytes(payload.Bytes());
-    packet.SetLengthPrefix(LengthPrefix::None).AppendChecksum();
+    if (!WritePacketFrame(packet, kFrameLong, kAddressCardProcessing, kCommandPassThrough, payload.Bytes())) {
+        std::abort();
+    }
     return packet.TakeBytes();
-}
-
-bool ReadExactly(platform::CSocket& socket, std::uint8_t* data, std::size_t count) {
-    std::size_t have = 0;
-    while (have < count) {
-        const std::ptrdiff_t got = socket.Receive(data + have, count - have);
-        if (got <= 0) {
-            return false;
-        }
-        have += static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-// One answer in the long form; false when the connection failed.
-bool ReadAnswer(platform::CSocket& socket, CByteArray& answer) {
-    answer.resize(2);
-    if (!ReadExactly(socket, answer.data(), 2)) {
-        return false;
-    }
-    const std::size_t head = std::size_t{answer[1]} + 3;
-    answer.resize(2 + head);
-    if (!ReadExactly(socket, answer.data() + 2, head)) {
-        return false;
-    }
-    const std::size_t payload = (std::size_t{answer[answer.size() - 2]} << 8) | answer[answer.size() - 1];
-    const std::size_t start = answer.size();
-    answer.resize(start + payload + 1);
-    return ReadExactly(socket, answer.data() + start, payload + 1);
 }
 
 // A host that sends Process commands for `runTime`, each after the answer to the one before.
@@ -89,11 +64,13 @@ long HostRun(std::uint16_t port, std::chrono::milliseconds runTime, const std::a
         std::this_thread::yield();
     }
     long count = 0;
+    CPacketReader reader(socket);
     CByteArray answer;
     const Clock::time_point end = Clock::now() + runTime;
     while (Clock::now() < end) {
         const CByteArray packet = ProcessPacket(static_cast<std::uint16_t>(count));
-        if (!socket.SendAll(packet.data(), packet.size()) || !ReadAnswer(socket, answer)) {
+        if (!socket.SendAll(packet.data(), packet.size()) ||
+            reader.Read(answer, CPacketReader::kNoTimeOut) != CPacketReader::Result::Packet) {
             return -1;
         }
         // The answer ends with the card's data and status word, then the checksum.

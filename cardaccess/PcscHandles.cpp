@@ -47,18 +47,27 @@ CPcscCard::~CPcscCard() {
 
 PcscResult CPcscCard::Connect(const CPcscContext& context, const std::string& reader) {
     Disconnect();
-    std::uint32_t protocol = 0;
-    return PcscConnect(context.Get(), reader, m_handle, protocol);
+    m_protocol = 0;
+    const PcscResult result = PcscConnect(context.Get(), reader, m_handle, m_protocol);
+    if (result != pcsc::kSuccess) {
+        m_protocol = 0;
+    }
+    return result;
 }
 
 PcscResult CPcscCard::Reconnect() {
     std::uint32_t protocol = 0;
-    return PcscReconnect(m_handle, protocol);
+    const PcscResult result = PcscReconnect(m_handle, protocol);
+    if (result == pcsc::kSuccess) {
+        m_protocol = protocol;
+    }
+    return result;
 }
 
 void CPcscCard::Disconnect() {
     if (m_handle != 0) {
         PcscDisconnect(std::exchange(m_handle, 0), pcsc::Disposition::Reset);
+        m_protocol = 0;
     }
 }
 

@@ -50,9 +50,12 @@ public:
 
     platform::PcscHandle Get() const { return m_handle; }
     bool IsConnected() const { return m_handle != 0; }
+    // The protocol the last connect or reconnect made active (0 when none).
+    std::uint32_t Protocol() const { return m_protocol; }
 
 private:
     platform::PcscHandle m_handle = 0;
+    std::uint32_t m_protocol = 0;
 };
 
 // A transaction on a card handle, begun by the constructor and ended (leaving the card as it is)

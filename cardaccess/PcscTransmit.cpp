@@ -49,8 +49,11 @@ std::uint8_t CPcscReader::Transmit(std::uint8_t caseByte, const CByteArray& comm
 
 std::uint32_t CPcscReader::ActiveProtocol() const {
     PcscCardStatus status;
+    // A status query can fail on its own (pcscd reports a card event it saw since the last call):
+    // the protocol the connection made active still holds then, where protocol 0 would make the
+    // exchange itself fail.
     if (PcscStatus(m_card.Get(), 0, kProtocolQueryBuffer, status) != pcsc::kSuccess) {
-        return 0;
+        return m_card.Protocol();
     }
     return status.protocol;
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "protocol/ObjCommResponse.h"
+#include "protocol/PacketFrame.h"
 #include "protocol/PassThruErrors.h"
 
 namespace {
@@ -12,24 +13,21 @@ namespace {
 using namespace tessaly;
 
 CByteArray Frame(const CObjCommResponse& response, std::uint32_t transaction) {
+    const auto command = static_cast<std::uint8_t>(response.GetCommand());
     COutBinaryString payload;
-    if (response.GetCommand() == 0x0A) {
-        payload.AppendByte(static_cast<std::uint8_t>(response.GetSubCommand()))
-            .AppendWord(static_cast<std::uint16_t>(transaction));
+    if (command == kCommandPassThrough) {
+        AppendPassThroughHeader(payload, static_cast<std::uint8_t>(response.GetSubCommand()),
+                                static_cast<std::uint16_t>(transaction));
     }
     payload.AppendBytes(response.GetBody());
     COutBinaryString packet;
     // Short form for what arrived short (health check, error) or is always short (key request and
     // key store, unless too big for a 2-byte length); the wide long form for everything else.
-    if (!response.UsesLongForm() && payload.Size() <= 0xFFFF) {
-        packet.AppendByte(static_cast<std::uint8_t>(response.GetCommand()));
-        packet.SetLengthPrefix(LengthPrefix::TwoBytes).AppendBytes(payload.Bytes());
-    } else {
-        packet.AppendByte(0x02).SetLengthPrefix(LengthPrefix::OneByte).AppendString("[KEY]");
-        packet.AppendByte(static_cast<std::uint8_t>(response.GetCommand()));
-        packet.SetLengthPrefix(LengthPrefix::FourBytes).AppendBytes(payload.Bytes());
+    if (response.UsesLongForm() || !WritePacketFrame(packet, command, "", command, payload.Bytes())) {
+        if (!WritePacketFrame(packet, kFrameWide, "[KEY]", command, payload.Bytes())) {
+            std::abort();
+        }
     }
-    packet.SetLengthPrefix(LengthPrefix::None).AppendChecksum();
     return packet.TakeBytes();
 }
 

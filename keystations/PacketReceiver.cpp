@@ -1,11 +1,18 @@
 #include "keystations/PacketReceiver.h"
 
+#include "protocol/PacketFrame.h"
+#include "protocol/PacketReader.h"
 
 namespace tessaly {
+
+using platform::CSocket;
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using platform::CSocket;
+// What arrived, handed on to be parsed as it is: the codec rejects what is not a whole packet.
+ReceivedPacket AsItArrived(const CPacketReader& reader) {
+    return {ReceivedPacket::Kind::Packet, reader.Pending()};
+}
 
 }  // namespace
 
@@ -26,49 +33,37 @@ ReceivedPacket CPacketReceiver::Receive(CSocket& client) {
         }
     }
 
-    CByteArray buffer(kMaxPacket);
-    std::size_t have = 0;
+    // A reader of its own for each packet: bytes after the packet go with it.
+    CPacketReader reader(client, PacketLimits{kMaxStationPacket});
+    std::chrono::milliseconds wait(0);  // the first piece is there already
     for (;;) {
-        const std::ptrdiff_t got = client.Receive(buffer.data() + have, buffer.size() - have);
-        if (got <= 0) {
-            return result;  // closed, or failed: the same for a station
-        }
-        have += static_cast<std::size_t>(got);
-
-        const PacketExtent extent = MeasurePacket(buffer.data(), have);
-        if (extent.length > kMaxPacket) {
-            result.kind = ReceivedPacket::Kind::Oversized;
-            buffer.resize(have);
-            result.bytes = std::move(buffer);
-            return result;
-        }
-        if (extent.kind == PacketExtent::Kind::Unframeable) {
-            break;  // no layout says where it ends: parsed as it is
-        }
-        if (extent.kind == PacketExtent::Kind::Complete) {
-            have = static_cast<std::size_t>(extent.length);  // what follows the packet is dropped
-            break;
-        }
-        if (have == buffer.size()) {
-            break;  // cannot happen for a frame within the limit; parsed as it is
-        }
-        // The rest of the packet has not arrived yet.
-        const CSocket::WaitResult wait = client.WaitReadable(kRestTimeOut);
-        if (StopRequested()) {
+        const std::size_t had = reader.Pending().size();
+        const CPacketReader::Result read = reader.ReadPiece(result.bytes, wait);
+        if (wait != std::chrono::milliseconds(0) && StopRequested()) {
             result.kind = ReceivedPacket::Kind::Stopped;
+            result.bytes.clear();
             return result;
         }
-        if (wait == CSocket::WaitResult::Failed) {
-            return result;
+        switch (read) {
+            case CPacketReader::Result::Packet:
+                result.kind = ReceivedPacket::Kind::Packet;
+                return result;
+            case CPacketReader::Result::TooLong:
+                result.kind = ReceivedPacket::Kind::Oversized;
+                result.bytes = reader.Pending();
+                return result;
+            case CPacketReader::Result::Closed:
+                return result;
+            case CPacketReader::Result::Unframeable:  // no layout says where it ends
+                return AsItArrived(reader);
+            case CPacketReader::Result::TimedOut:
+                if (reader.Pending().size() == had) {
+                    return AsItArrived(reader);  // the rest did not come in time
+                }
+                break;
         }
-        if (wait == CSocket::WaitResult::TimedOut) {
-            break;  // parsed as it is
-        }
+        wait = kRestTimeOut;
     }
-    buffer.resize(have);
-    result.kind = ReceivedPacket::Kind::Packet;
-    result.bytes = std::move(buffer);
-    return result;
 }
 
 }  // namespace tessaly

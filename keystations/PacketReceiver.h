@@ -1,30 +1,27 @@
-// Cuts one request packet out of a station's TCP stream.
+// Cuts one request packet out of a station's TCP stream, with the one packet reader.
 //
-// A packet is read by its own length fields: the first receive takes up to 8192 bytes; when the
-// frame announces more than arrived, the rest is awaited, each further piece within kRestTimeOut of
-// the one before. When the rest does not come in time, what arrived is handed on as it is (the
-// parser then rejects it as corrupted). Bytes that arrive after the end of the packet in the same
-// receive are dropped. A frame that announces more than 8192 bytes is reported as oversized
-// without reading further, so the caller can answer it and close the connection: its remaining
-// bytes would otherwise be taken for packets of their own.
+// A packet is read by its own length fields: the first receive takes up to kMaxStationPacket bytes;
+// when the frame announces more than arrived, the rest is awaited, each further piece within
+// kRestTimeOut of the one before. When the rest does not come in time, what arrived is handed on as
+// it is (the parser then rejects it as corrupted). Bytes that arrive after the end of the packet are
+// dropped. A frame that announces more than kMaxStationPacket bytes is reported as oversized without
+// reading further, so the caller can answer it and close the connection: its remaining bytes would
+// otherwise be taken for packets of their own.
 #pragma once
 
 #include <atomic>
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
-#include <span>
 
 #include "common/Types.h"
 #include "platform/Socket.h"
-#include "protocol/PacketReader.h"
 
 namespace tessaly {
 
 struct ReceivedPacket {
     enum class Kind {
         Packet,     // `bytes` holds one packet (or what arrived of it)
-        Oversized,  // the frame announces more than kMaxPacket bytes
+        Oversized,  // the frame announces more than kMaxStationPacket bytes
         Closed,     // the peer closed the connection, or the receive failed
         Stopped,    // the stop flag was raised while waiting
     };
@@ -34,7 +31,6 @@ struct ReceivedPacket {
 
 class CPacketReceiver {
 public:
-    static constexpr std::size_t kMaxPacket = 8192;
     static constexpr std::chrono::milliseconds kRestTimeOut{500};
 
     // `stopFlag` non-zero ends a wait; an idle connection looks at it every `idlePoll`.

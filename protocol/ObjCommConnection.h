@@ -4,24 +4,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "common/Types.h"
 #include "platform/Socket.h"
 #include "protocol/BinaryString.h"
 #include "protocol/ObjCommMessage.h"
 #include "protocol/ObjCommResponse.h"
+#include "protocol/PacketReader.h"
 
 namespace tessaly {
 
 class CObjCommConnection {
 public:
-    // Thrown by the receive primitives when the peer has closed the connection or it failed.
-    class CSocketClosed {};
-
-    // The largest payload a packet may announce. Larger ones are read and dropped without being
-    // stored, so the stream stays aligned, and then refused with CPassThruParseError.
-    static constexpr std::uint32_t kMaxPayloadLength = 16U * 1024U * 1024U;
-
     CObjCommConnection() = default;
     CObjCommConnection(const CObjCommConnection&) = delete;
     CObjCommConnection& operator=(const CObjCommConnection&) = delete;
@@ -40,34 +35,27 @@ public:
 
     // Reads one packet and parses it with this extended flag; null when the peer closed the
     // connection (the partial packet is dropped). The parse exceptions pass through; the packet
-    // has then been consumed whole, so the next Receive starts at the next packet.
+    // has then been consumed whole, so the next Receive starts at the next packet, unless the
+    // frame type had no layout: then the connection is closed and the next Receive returns null.
     std::unique_ptr<CObjCommResponse> Receive(bool extended);
 
     // Cuts one packet from the stream into `buffer` (emptied first): long forms 00 and 02 and the
-    // short forms 01, 03, 99, FF by their layouts. False when the peer closed the connection.
-    // Throws CPassThruParseError for a frame type of no known layout (the stream cannot be cut
-    // after it) and for a payload above kMaxPayloadLength (after consuming the whole packet).
+    // short forms 01, 03, 99, FF by their layouts. False when the peer closed the connection (or it
+    // was never made). A payload above kMaxClientPayload is read and dropped without being stored,
+    // so the stream stays aligned, then refused with CPassThruParseError. A frame type of no known
+    // layout closes the connection (nothing tells where the next packet would start), then throws
+    // CPassThruParseError; later receives return false.
     bool ReceivePacket(CInBinaryString& buffer);
-    // Each reads its field, appends its bytes to `buffer` and returns the value; CSocketClosed when
-    // the connection ends first.
-    std::uint8_t ReceiveByte(CInBinaryString& buffer);
-    std::uint16_t ReceiveWord(CInBinaryString& buffer);
-    std::uint32_t ReceiveDWord(CInBinaryString& buffer);
-    // A length prefix (1, 2 or 4 bytes) and that many bytes. Returns false, with only the prefix
-    // appended and the bytes read and dropped, when the length exceeds kMaxPayloadLength.
-    bool ReceiveBlock(CInBinaryString& buffer, LengthPrefix prefix);
 
     // The transaction number of the last packet parsed on this connection (0 when it was not a
     // pass-through command); stamped into every message sent afterwards.
     std::uint16_t GetLastTransactionNumber() const { return m_lastTransactionNumber; }
 
 private:
-    // Exactly `count` bytes into `target`, or CSocketClosed.
-    void ReceiveExact(std::uint8_t* target, std::size_t count);
-    void DiscardExact(std::uint64_t count);
-
     std::int32_t m_connected = 0;
     platform::CSocket m_socket;
+    // Made with each connection, so no byte of an earlier one is left over.
+    std::optional<CPacketReader> m_reader;
     std::uint16_t m_lastTransactionNumber = 0;
 };
 

@@ -59,9 +59,9 @@ void CRegistryPath::CloseKey() {
     m_openKey = platform::CRegistryKey();
 }
 
-bool CRegistryPath::GetDWord(std::uint32_t& value) {
+bool CRegistryPath::GetDWord(const CString& name, std::uint32_t& value) {
     RegistryValue stored;
-    if (!OpenKey(RegistryAccess::Read) || !m_openKey.QueryValue(ValueName(), stored) ||
+    if (!OpenKey(RegistryAccess::Read) || !m_openKey.QueryValue(name, stored) ||
         stored.type != platform::kRegDword || stored.data.size() != 4) {
         return false;
     }
@@ -71,9 +71,9 @@ bool CRegistryPath::GetDWord(std::uint32_t& value) {
     return true;
 }
 
-bool CRegistryPath::GetString(CString& text) {
+bool CRegistryPath::GetString(const CString& name, CString& text) {
     RegistryValue stored;
-    if (!OpenKey(RegistryAccess::Read) || !m_openKey.QueryValue(ValueName(), stored)) {
+    if (!OpenKey(RegistryAccess::Read) || !m_openKey.QueryValue(name, stored)) {
         return false;
     }
     // Only a terminator is dropped: a text stored without one keeps its last character.
@@ -85,9 +85,9 @@ bool CRegistryPath::GetString(CString& text) {
     return true;
 }
 
-bool CRegistryPath::GetText(CString& text) {
+bool CRegistryPath::GetText(const CString& name, CString& text) {
     RegistryValue stored;
-    if (!OpenKey(RegistryAccess::Read) || !m_openKey.QueryValue(ValueName(), stored) ||
+    if (!OpenKey(RegistryAccess::Read) || !m_openKey.QueryValue(name, stored) ||
         (stored.type != platform::kRegSz && stored.type != platform::kRegExpandSz)) {
         return false;
     }

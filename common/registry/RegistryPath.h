@@ -20,11 +20,16 @@ public:
     CRegistryPath& operator=(const CRegistryPath&) = delete;
 
     // True only for a REG_DWORD value.
-    bool GetDWord(std::uint32_t& value);
+    bool GetDWord(std::uint32_t& value) { return GetDWord(ValueName(), value); }
     // Any type; the text is the stored data without its terminator.
-    bool GetString(CString& text);
+    bool GetString(CString& text) { return GetString(ValueName(), text); }
     // True only for a REG_SZ or REG_EXPAND_SZ value; the text ends at its first zero byte.
-    bool GetText(CString& text);
+    bool GetText(CString& text) { return GetText(ValueName(), text); }
+    // The same for the value `name` of the key: several values of one key are read in one
+    // registry session.
+    bool GetDWord(const CString& name, std::uint32_t& value);
+    bool GetString(const CString& name, CString& text);
+    bool GetText(const CString& name, CString& text);
     bool SetDWord(std::uint32_t value);
     // REG_EXPAND_SZ when `expandable`, REG_SZ otherwise.
     bool SetString(const CString& text, bool expandable);

@@ -2,6 +2,7 @@
 
 #include "common/TextEncoding.h"
 #include "common/registry/Registry.h"
+#include "common/registry/RegistryPath.h"
 
 namespace tessaly {
 namespace {
@@ -14,12 +15,24 @@ CString ValuePath(const char* name) {
     return CString(DriverSettings::kKeyPath) + name;
 }
 
-CString ReadText(const char* name) {
-    return ReadRegistryString(ValuePath(name));
-}
-std::uint32_t ReadNumber(const char* name) {
-    return ReadRegistryDWord(ValuePath(name));
-}
+// The values of the settings key, read in one registry session: a missing text reads as empty and a
+// missing or non-number value as 0, as the path functions read them.
+class CSettingsKey {
+public:
+    CSettingsKey() : m_key(DriverSettings::kKeyPath, true) {}
+
+    CString ReadText(const char* name) {
+        CString text;
+        return m_key.GetString(name, text) ? text : CString();
+    }
+    std::uint32_t ReadNumber(const char* name) {
+        std::uint32_t value = 0;
+        return m_key.GetDWord(name, value) ? value : 0;
+    }
+
+private:
+    CRegistryPath m_key;
+};
 void WriteText(const char* name, const CString& text) {
     WriteRegistryString(ValuePath(name), text, false);
 }
@@ -49,16 +62,17 @@ DriverSettings::DriverSettings() {
 }
 
 void DriverSettings::Load() {
-    m_objectCommunicatorIp = ReadText("ObjectCommunicatorIp");
-    m_printerName = ReadText("PrinterName");
-    m_stationName = ReadText("StationName");
-    m_readerId = ReadText("ReaderId");
-    m_piccReaderId = ReadText("PiccReaderId");
-    m_extReaderId = ReadText("ExtReaderId");
-    m_objectCommunicatorPort = ReadNumber("ObjectCommunicatorPort");
-    m_installPath = ReadText("InstallPath");
-    m_registerByName = ReadNumber("RegisterByName");
-    m_suppressDialogs = ReadNumber("SuppressDialogs");
+    CSettingsKey key;
+    m_objectCommunicatorIp = key.ReadText("ObjectCommunicatorIp");
+    m_printerName = key.ReadText("PrinterName");
+    m_stationName = key.ReadText("StationName");
+    m_readerId = key.ReadText("ReaderId");
+    m_piccReaderId = key.ReadText("PiccReaderId");
+    m_extReaderId = key.ReadText("ExtReaderId");
+    m_objectCommunicatorPort = key.ReadNumber("ObjectCommunicatorPort");
+    m_installPath = key.ReadText("InstallPath");
+    m_registerByName = key.ReadNumber("RegisterByName");
+    m_suppressDialogs = key.ReadNumber("SuppressDialogs");
 
     // An address typed with blanks around it is still the address.
     m_objectCommunicatorIp = Trimmed(m_objectCommunicatorIp);

@@ -18,7 +18,7 @@
 #include "lab/IsoCard.h"
 #include "platform/Socket.h"
 #include "tests/driver/Scenario.h"
-#include "tests/keystations/ChildProcess.h"
+#include "tests/tools/ChildProcess.h"
 #include "tests/registry/TempRegistry.h"
 #include "tests/support/LabGTest.h"
 #include "tools/objcomm/host/HostCommand.h"

@@ -5,7 +5,7 @@
 #include <random>
 #include <thread>
 
-#include "protocol/BinaryString.h"
+#include "protocol/PacketFrame.h"
 #include "protocol/PassThruErrors.h"
 #include "protocol/outgoing/MessageDecoder.h"
 #include "tests/support/TestPackets.h"
@@ -16,14 +16,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using platform::CSocket;
 
-CByteArray Framed(const char* address, std::uint8_t subCommand, std::uint16_t transaction,
-                  const std::string& bodyHex) {
+CByteArray PassThrough(const char* address, std::uint8_t subCommand, std::uint16_t transaction,
+                       const std::string& bodyHex) {
     COutBinaryString payload;
-    payload.AppendByte(subCommand).AppendWord(transaction).AppendBytes(Hex(bodyHex));
+    AppendPassThroughHeader(payload, subCommand, transaction);
+    payload.AppendBytes(Hex(bodyHex));
     COutBinaryString out;
-    out.AppendByte(0x00).SetLengthPrefix(LengthPrefix::OneByte).AppendString(address);
-    out.AppendByte(0x0A).SetLengthPrefix(LengthPrefix::TwoBytes).AppendBytes(payload.Bytes());
-    out.SetLengthPrefix(LengthPrefix::None).AppendChecksum();
+    EXPECT_TRUE(WritePacketFrame(out, kFrameLong, address, kCommandPassThrough, payload.Bytes()));
     return out.TakeBytes();
 }
 
@@ -34,7 +33,7 @@ CHostPeer::CHostPeer(std::uint16_t port, std::chrono::milliseconds connectLimit)
     for (;;) {
         m_socket = CSocket::CreateTcp();
         if (m_socket.Connect("127.0.0.1", port)) {
-            m_socket.SetNoDelay(true);
+            (void)m_socket.SetNoDelay(true);
             return;
         }
         m_socket.Close();
@@ -61,54 +60,15 @@ bool CHostPeer::SendPieces(const std::vector<CByteArray>& pieces, std::chrono::m
     return true;
 }
 
-bool CHostPeer::ReadExactly(CByteArray& bytes, std::size_t count, Clock::time_point deadline) {
-    std::size_t have = 0;
-    const std::size_t start = bytes.size();
-    bytes.resize(start + count);
-    while (have < count) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0 || m_socket.WaitReadable(left) != CSocket::WaitResult::Readable) {
-            bytes.resize(start + have);
-            return false;
-        }
-        const std::ptrdiff_t got = m_socket.Receive(bytes.data() + start + have, count - have);
-        if (got <= 0) {
-            bytes.resize(start + have);
-            return false;
-        }
-        have += static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
 StationAnswer CHostPeer::Receive(std::chrono::milliseconds limit) {
     StationAnswer answer;
-    const Clock::time_point deadline = Clock::now() + limit;
-    CByteArray bytes;
-    // Stations answer in the long forms: frame type, address, command, length, payload, checksum.
-    if (!ReadExactly(bytes, 2, deadline)) {
-        answer.error = "no answer";
+    if (m_reader.Read(answer.bytes, limit) != CPacketReader::Result::Packet) {
+        answer.bytes = m_reader.Pending();
+        answer.error = "no whole answer";
         return answer;
     }
-    const bool wide = bytes[0] == 0x02;
-    const std::size_t width = wide ? 4 : 2;
-    if ((bytes[0] != 0x00 && !wide) || !ReadExactly(bytes, bytes[1] + 1 + width, deadline)) {
-        answer.bytes = bytes;
-        answer.error = "not a long-form answer";
-        return answer;
-    }
-    std::size_t length = 0;
-    for (std::size_t i = bytes.size() - width; i < bytes.size(); ++i) {
-        length = (length << 8) | bytes[i];
-    }
-    if (!ReadExactly(bytes, length + 1, deadline)) {
-        answer.bytes = bytes;
-        answer.error = "answer cut short";
-        return answer;
-    }
-    answer.bytes = bytes;
     try {
-        CInBinaryString in(bytes);
+        CInBinaryString in(answer.bytes);
         answer.message = CreateMessageFromPacket(in, answer.transaction, true);
     } catch (const CPassThruFormatError& error) {
         answer.error = error.Name();
@@ -127,35 +87,29 @@ StationAnswer CHostPeer::Exchange(const CByteArray& packet, std::chrono::millise
 
 bool CHostPeer::WaitForClose(std::chrono::milliseconds limit) {
     const Clock::time_point deadline = Clock::now() + limit;
-    std::uint8_t buffer[256];
+    std::uint8_t sink[256];
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
-            return false;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        const CSocket::WaitResult wait = m_socket.WaitReadable(std::max(left, std::chrono::milliseconds(0)));
+        if (wait != CSocket::WaitResult::Readable) {
+            return wait == CSocket::WaitResult::Failed;
         }
-        const CSocket::WaitResult wait = m_socket.WaitReadable(left);
-        if (wait == CSocket::WaitResult::Failed) {
-            return true;
-        }
-        if (wait == CSocket::WaitResult::TimedOut) {
-            return false;
-        }
-        if (m_socket.Receive(buffer, sizeof buffer) <= 0) {
+        if (m_socket.Receive(sink, sizeof sink) <= 0) {
             return true;
         }
     }
 }
 
 bool CHostPeer::Silent(std::chrono::milliseconds limit) {
-    return m_socket.WaitReadable(limit) == CSocket::WaitResult::TimedOut;
+    return m_reader.Pending().empty() && m_socket.WaitReadable(limit) == CSocket::WaitResult::TimedOut;
 }
 
 CByteArray HostRequest(std::uint8_t subCommand, std::uint16_t transaction, const std::string& bodyHex) {
-    return Framed("0123456789ABCDEF", subCommand, transaction, bodyHex);
+    return PassThrough(kAddressCardProcessing, subCommand, transaction, bodyHex);
 }
 
 CByteArray StationReply(std::uint8_t subCommand, std::uint16_t transaction, const std::string& bodyHex) {
-    return Framed("[KEY]", subCommand, transaction, bodyHex);
+    return PassThrough(kAddressKeyStation, subCommand, transaction, bodyHex);
 }
 
 std::uint16_t FreePort(std::uint16_t first, std::uint16_t last) {
@@ -163,8 +117,7 @@ std::uint16_t FreePort(std::uint16_t first, std::uint16_t last) {
     std::uniform_int_distribution<int> pick(first, last);
     for (int attempt = 0; attempt < 200; ++attempt) {
         const auto port = static_cast<std::uint16_t>(pick(random));
-        CSocket probe = CSocket::CreateTcp();
-        if (probe.Bind("0.0.0.0", port)) {
+        if (CSocket::CreateTcp().Bind("0.0.0.0", port)) {
             return port;
         }
     }

@@ -1,6 +1,5 @@
 // The host's side of a key station connection for tests: a TCP client that sends request packets,
-// reads the station's answers by their own frame (independently of the station's cutting code) and
-// decodes them with the host-side decoder.
+// cuts the station's answers with the packet reader and decodes them with the host-side decoder.
 #pragma once
 
 #include <chrono>
@@ -12,16 +11,16 @@
 #include "common/Types.h"
 #include "platform/Socket.h"
 #include "protocol/ObjCommMessage.h"
+#include "protocol/PacketReader.h"
 
 namespace tessaly::test {
 
 struct StationAnswer {
-    CByteArray bytes;                          // the whole packet; empty when none came
+    CByteArray bytes;                          // the whole packet, or what arrived of it
     std::unique_ptr<CObjCommMessage> message;  // null when it did not decode
     std::uint32_t transaction = 0;
-    CString error;  // why it did not decode
+    CString error;  // why there is no message
 
-    // The message as its class, or null.
     template <class T>
     const T* As() const {
         return dynamic_cast<const T*>(message.get());
@@ -36,28 +35,22 @@ public:
     explicit CHostPeer(std::uint16_t port, std::chrono::milliseconds connectLimit = std::chrono::seconds(5));
 
     bool IsConnected() const { return m_socket.IsOpen(); }
-    platform::CSocket& Socket() { return m_socket; }
-    // The client's own port, as the station should show it.
     std::uint16_t LocalPort() const { return m_socket.LocalPort(); }
-
     bool Send(const CByteArray& bytes);
     // Writes the pieces one by one with `pause` between them (each its own TCP segment).
     bool SendPieces(const std::vector<CByteArray>& pieces, std::chrono::milliseconds pause);
-    // One answer packet, or an empty one when none arrives within `limit` or the connection ends.
+    // One answer packet; without one (none within `limit`, or the connection ended) `error` says why.
     StationAnswer Receive(std::chrono::milliseconds limit = kAnswerLimit);
     StationAnswer Exchange(const CByteArray& packet, std::chrono::milliseconds limit = kAnswerLimit);
-    // True when the station closes the connection within `limit` (bytes before the end are read
-    // and dropped).
+    // True when the station closes the connection within `limit` (bytes before the end are dropped).
     bool WaitForClose(std::chrono::milliseconds limit);
     // True when nothing at all arrives within `limit`.
     bool Silent(std::chrono::milliseconds limit);
     void Close() { m_socket.Close(); }
 
 private:
-    // Exactly `count` more bytes into `bytes`, by `deadline`.
-    bool ReadExactly(CByteArray& bytes, std::size_t count, std::chrono::steady_clock::time_point deadline);
-
     platform::CSocket m_socket;
+    CPacketReader m_reader{m_socket};
 };
 
 // A pass-through request from the host: frame 00, address "0123456789ABCDEF", command 0A.

@@ -1,5 +1,5 @@
-// Cutting request packets out of the stream: the receiver over a
-// real loopback connection (pieces, surplus bytes, a rest that never comes, oversized frames).
+// Cutting request packets out of a station's stream over a real loopback connection: pieces, surplus
+// bytes, a rest that comes too late, foreign and oversized frames, a peer that leaves, the stop flag.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,114 +7,100 @@
 #include <thread>
 
 #include "keystations/PacketReceiver.h"
+#include "protocol/PacketFrame.h"
 #include "tests/keystations/HostPeer.h"
 #include "tests/support/TestPackets.h"
 
 namespace tessaly {
+
+bool operator==(const ReceivedPacket& a, const ReceivedPacket& b) {
+    return a.kind == b.kind && a.bytes == b.bytes;
+}
+
 namespace {
 
 using test::Hex;
+using Kind = ReceivedPacket::Kind;
+using namespace std::chrono_literals;
 
-// A connected pair over loopback: the test writes on `host`, the receiver reads `station`.
+const CByteArray kKeepAlive = Hex("00 05 5B 4B 45 59 5D 0A 00 03 13 00 05 CB");
+
+// The keep-alive cut at the given offsets.
+std::vector<CByteArray> Cut(std::vector<std::size_t> at) {
+    at.push_back(kKeepAlive.size());
+    std::vector<CByteArray> pieces;
+    for (std::size_t from = 0, i = 0; i < at.size(); from = at[i++]) {
+        pieces.push_back(test::Slice(kKeepAlive, from, at[i]));
+    }
+    return pieces;
+}
+
 class ReceiverTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::CSocket listener = platform::CSocket::CreateTcp();
-        ASSERT_TRUE(listener.Bind("127.0.0.1", 0));
-        ASSERT_TRUE(listener.Listen(1));
+        ASSERT_TRUE(listener.Bind("127.0.0.1", 0) && listener.Listen(1));
         host = std::make_unique<test::CHostPeer>(listener.LocalPort());
-        ASSERT_TRUE(host->IsConnected());
         station = listener.Accept();
-        ASSERT_TRUE(station.IsOpen());
+    }
+    // The host sends the pieces, `pause` apart, from a thread of its own while the station receives.
+    ReceivedPacket Receive(const std::vector<CByteArray>& pieces = {},
+                           std::chrono::milliseconds pause = 0ms) {
+        std::thread sender([&] { EXPECT_TRUE(host->SendPieces(pieces, pause)); });
+        ReceivedPacket packet = receiver.Receive(station);
+        sender.join();
+        return packet;
     }
 
-    ReceivedPacket Receive() { return receiver.Receive(station); }
-
     std::atomic<std::int32_t> stop{0};
-    CPacketReceiver receiver{stop, std::chrono::milliseconds(200)};
+    CPacketReceiver receiver{stop, 200ms};
     std::unique_ptr<test::CHostPeer> host;
     platform::CSocket station;
 };
 
-const CByteArray kKeepAlive = Hex("00 05 5B 4B 45 59 5D 0A 00 03 13 00 05 CB");
-
-TEST_F(ReceiverTest, AWholePacketInOneSegment) {
-    ASSERT_TRUE(host->Send(kKeepAlive));
-    const ReceivedPacket packet = Receive();
-    EXPECT_EQ(packet.kind, ReceivedPacket::Kind::Packet);
-    EXPECT_EQ(packet.bytes, kKeepAlive);
+TEST_F(ReceiverTest, PiecesWithinTheRestTimeOutAreJoinedAndWhatFollowsIsDropped) {
+    const ReceivedPacket whole{Kind::Packet, kKeepAlive};
+    EXPECT_EQ(Receive(Cut({1}), 250ms), whole);
+    EXPECT_EQ(Receive(Cut({3, 8, 9, 13}), 250ms), whole);
+    EXPECT_EQ(Receive({test::Joined({kKeepAlive, kKeepAlive})}), whole);
+    EXPECT_EQ(station.WaitReadable(200ms), platform::CSocket::WaitResult::TimedOut);
 }
 
-TEST_F(ReceiverTest, PiecesAreJoinedByTheFramesLength) {
-    const std::vector<std::vector<CByteArray>> splits = {
-        {Hex("00"), Hex("05 5B 4B 45 59 5D 0A 00 03 13 00 05 CB")},
-        {Hex("00 05 5B"), Hex("4B 45 59 5D 0A"), Hex("00"), Hex("03 13 00 05"), Hex("CB")},
-        {Hex("00 05 5B 4B 45 59 5D 0A 00 03 13 00 05"), Hex("CB")},
-    };
-    for (const auto& pieces : splits) {
-        ASSERT_TRUE(host->SendPieces(pieces, std::chrono::milliseconds(30)));
-        const ReceivedPacket packet = Receive();
-        EXPECT_EQ(packet.kind, ReceivedPacket::Kind::Packet);
-        EXPECT_EQ(packet.bytes, kKeepAlive) << test::ToHex(packet.bytes);
-    }
+TEST_F(ReceiverTest, ARestThatComesTooLateIsNotWaitedFor) {
+    EXPECT_EQ(Receive(Cut({9}), 1500ms), (ReceivedPacket{Kind::Packet, Cut({9})[0]}));
+    EXPECT_EQ(Receive(), (ReceivedPacket{Kind::Packet, Cut({9})[1]}));  // each parsed as it is
 }
 
-TEST_F(ReceiverTest, BytesAfterThePacketInTheSameReceiveAreDropped) {
-    CByteArray two = kKeepAlive;
-    two.insert(two.end(), kKeepAlive.begin(), kKeepAlive.end());
-    ASSERT_TRUE(host->Send(two));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(Receive().bytes, kKeepAlive);
-    EXPECT_EQ(station.WaitReadable(std::chrono::milliseconds(200)), platform::CSocket::WaitResult::TimedOut);
+TEST_F(ReceiverTest, ForeignAndOversizedFrames) {
+    EXPECT_EQ(Receive({Hex("04 00 00 04")}), (ReceivedPacket{Kind::Packet, Hex("04 00 00 04")}));
+    CByteArray largest = Hex("00 05 5B 4B 45 59 5D 0A 1F F5");  // 8192 bytes in all
+    largest.resize(kMaxStationPacket, 0x00);
+    EXPECT_EQ(Receive({largest}), (ReceivedPacket{Kind::Packet, largest}));
+    // Never a byte beyond the largest packet: what follows stays for the next receive.
+    const std::vector<CByteArray> pieces = {test::Slice(largest, 0, 10),
+                                            test::Joined({test::Slice(largest, 10, 8192), kKeepAlive})};
+    EXPECT_EQ(Receive(pieces, 50ms), (ReceivedPacket{Kind::Packet, largest}));
+    ASSERT_EQ(station.WaitReadable(1s), platform::CSocket::WaitResult::Readable);
+    EXPECT_EQ(Receive(), (ReceivedPacket{Kind::Packet, kKeepAlive}));
+    const CByteArray tooLarge = Hex("00 05 5B 4B 45 59 5D 0A 1F F6 13 00 05");  // 8193 announced
+    EXPECT_EQ(Receive({tooLarge}), (ReceivedPacket{Kind::Oversized, tooLarge}));
 }
 
-TEST_F(ReceiverTest, ARestThatDoesNotComeInTimeLeavesWhatArrived) {
-    const CByteArray half(kKeepAlive.begin(), kKeepAlive.begin() + 9);
-    ASSERT_TRUE(host->Send(half));
-    const auto start = std::chrono::steady_clock::now();
-    const ReceivedPacket packet = Receive();
-    const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(packet.kind, ReceivedPacket::Kind::Packet);
-    EXPECT_EQ(packet.bytes, half);
-    EXPECT_GE(waited, std::chrono::milliseconds(450));
-    EXPECT_LT(waited, std::chrono::milliseconds(1500));
-}
-
-TEST_F(ReceiverTest, AnUnknownFrameTypeIsTakenAsItArrived) {
-    ASSERT_TRUE(host->Send(Hex("04 00 00 04")));
-    const ReceivedPacket packet = Receive();
-    EXPECT_EQ(packet.kind, ReceivedPacket::Kind::Packet);
-    EXPECT_EQ(packet.bytes, Hex("04 00 00 04"));
-}
-
-TEST_F(ReceiverTest, AFrameLongerThan8192BytesIsOversized) {
-    // 2 + 5 + 1 + 2 + 8182 + 1 = 8193 bytes announced.
-    ASSERT_TRUE(host->Send(Hex("00 05 5B 4B 45 59 5D 0A 1F F6 13 00 05")));
-    EXPECT_EQ(Receive().kind, ReceivedPacket::Kind::Oversized);
-}
-
-TEST_F(ReceiverTest, AFrameOfExactly8192BytesIsAPacket) {
-    CByteArray packet = Hex("00 05 5B 4B 45 59 5D 0A 1F F5");
-    packet.resize(8192, 0x00);
-    ASSERT_TRUE(host->Send(packet));
-    const ReceivedPacket received = Receive();
-    EXPECT_EQ(received.kind, ReceivedPacket::Kind::Packet);
-    EXPECT_EQ(received.bytes.size(), 8192U);
-}
-
-TEST_F(ReceiverTest, ClosedConnectionAndStopFlag) {
+TEST_F(ReceiverTest, TheStopFlagEndsEveryWaitAndALeavingPeerTheConnection) {
     stop.store(1);
-    EXPECT_EQ(Receive().kind, ReceivedPacket::Kind::Stopped);
+    EXPECT_EQ(Receive().kind, Kind::Stopped);  // idle
     stop.store(0);
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(100ms);
+        stop.store(1);
+    });
+    EXPECT_EQ(Receive({Cut({4})[0]}).kind, Kind::Stopped);  // while a rest is awaited
+    stopper.join();
+    stop.store(0);
+    ASSERT_TRUE(host->Send(Cut({4})[0]));
     host->Close();
-    EXPECT_EQ(Receive().kind, ReceivedPacket::Kind::Closed);
-}
-
-TEST_F(ReceiverTest, APeerThatClosesMidPacketIsAClosedConnection) {
-    ASSERT_TRUE(host->Send(Hex("00 05 5B 4B")));
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    host->Close();
-    EXPECT_EQ(Receive().kind, ReceivedPacket::Kind::Closed);
+    EXPECT_EQ(Receive().kind, Kind::Closed);  // mid-packet
+    EXPECT_EQ(Receive().kind, Kind::Closed);
 }
 
 }  // namespace

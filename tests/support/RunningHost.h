@@ -53,10 +53,14 @@ public:
         }
         return m_exit;
     }
-    // What the host printed, once it has ended.
+    // What the host printed on its standard output and error, once it has ended.
     std::string Out() {
         Join();
-        return m_out.str() + m_err.str();
+        return m_out.str();
+    }
+    std::string Err() {
+        Join();
+        return m_err.str();
     }
 
 private:

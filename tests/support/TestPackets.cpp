@@ -17,37 +17,47 @@ CByteArray Hex(const std::string& text) {
 }
 
 std::string ToHex(const CByteArray& bytes) {
-    std::string out;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (i != 0) {
-            out += ' ';
-        }
-        CString pair;
-        HexPairs(&bytes[i], 1, pair);
-        out += pair;
+    std::string text = HexSpaced(bytes);
+    if (!text.empty()) {
+        text.pop_back();
     }
-    return out;
+    return text;
+}
+
+CByteArray Joined(const std::vector<CByteArray>& parts) {
+    CByteArray all;
+    for (const CByteArray& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+CByteArray Slice(const CByteArray& bytes, std::size_t from, std::size_t to) {
+    return CByteArray(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
+CByteArray Framed(std::uint8_t frameType, const CString& address, std::uint8_t command,
+                  const CByteArray& payload) {
+    COutBinaryString out;
+    EXPECT_TRUE(WritePacketFrame(out, frameType, address, command, payload));
+    return out.TakeBytes();
 }
 
 CByteArray LongPacket(std::uint8_t command, const CByteArray& payload) {
-    COutBinaryString out;
-    out.AppendByte(0x00).SetLengthPrefix(LengthPrefix::OneByte).AppendString("[KEY]");
-    out.AppendByte(command).SetLengthPrefix(LengthPrefix::TwoBytes).AppendBytes(payload);
-    out.AppendChecksum();
-    return out.TakeBytes();
+    return Framed(kFrameLong, kAddressKeyStation, command, payload);
 }
 
-CByteArray PassThroughPacket(std::uint8_t subCommand, std::uint16_t transaction, const CByteArray& body) {
+CByteArray PassThroughPacket(std::uint8_t subCommand, std::uint16_t transaction, const CByteArray& body,
+                             const CString& address, std::uint8_t frameType) {
     COutBinaryString payload;
-    payload.AppendByte(subCommand).AppendWord(transaction).AppendBytes(body);
-    return LongPacket(0x0A, payload.Bytes());
+    AppendPassThroughHeader(payload, subCommand, transaction);
+    payload.AppendBytes(body);
+    return Framed(frameType, address, kCommandPassThrough, payload.Bytes());
 }
 
 CByteArray ShortPacket(std::uint8_t command, const CByteArray& payload) {
-    COutBinaryString out;
-    out.AppendByte(command).SetLengthPrefix(LengthPrefix::TwoBytes).AppendBytes(payload);
-    out.AppendChecksum();
-    return out.TakeBytes();
+    return Framed(command, {}, command, payload);
 }
 
 void RecordSeed(const char* target, const CByteArray& packet) {
@@ -76,7 +86,7 @@ std::unique_ptr<CObjCommResponse> ParseBody(std::uint8_t subCommand, const CByte
 
 CByteArray Reframe(const CObjCommResponse& response, std::uint16_t transaction) {
     const CByteArray body = response.GetBody();
-    if (response.GetCommand() == 0x0A) {
+    if (response.GetCommand() == kCommandPassThrough) {
         return PassThroughPacket(static_cast<std::uint8_t>(response.GetSubCommand()), transaction, body);
     }
     if (!response.UsesLongForm()) {

@@ -2,12 +2,14 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "common/Types.h"
+#include "protocol/ObjCommMessage.h"
 #include "protocol/ObjCommResponse.h"
+#include "protocol/PacketFrame.h"
 
 namespace tessaly::test {
 
@@ -15,11 +17,19 @@ namespace tessaly::test {
 CByteArray Hex(const std::string& text);
 // Upper-case pairs separated by blanks, for readable failure messages.
 std::string ToHex(const CByteArray& bytes);
+// The parts one after another; the bytes [from, to) of `bytes`.
+CByteArray Joined(const std::vector<CByteArray>& parts);
+CByteArray Slice(const CByteArray& bytes, std::size_t from, std::size_t to);
 
+// A packet framed by the library's writer; fails the current test when the frame cannot be written.
+CByteArray Framed(std::uint8_t frameType, const CString& address, std::uint8_t command,
+                  const CByteArray& payload);
 // A long-form (frame type 0x00) packet with address "[KEY]" around a payload.
 CByteArray LongPacket(std::uint8_t command, const CByteArray& payload);
-// A long-form pass-through packet: sub-command, transaction number, body.
-CByteArray PassThroughPacket(std::uint8_t subCommand, std::uint16_t transaction, const CByteArray& body);
+// A pass-through packet (long form and "[KEY]" unless told): sub-command, transaction number, body.
+CByteArray PassThroughPacket(std::uint8_t subCommand, std::uint16_t transaction, const CByteArray& body,
+                             const CString& address = kAddressKeyStation,
+                             std::uint8_t frameType = kFrameLong);
 // A short-form packet (the command code is the frame type).
 CByteArray ShortPacket(std::uint8_t command, const CByteArray& payload);
 

@@ -9,6 +9,7 @@
 #include "protocol/BinaryString.h"
 #include "protocol/ObjCommMessage.h"
 #include "protocol/ObjCommResponse.h"
+#include "protocol/PacketFrame.h"
 #include "protocol/PassThruErrors.h"
 #include "protocol/outgoing/ExchangeMessages.h"
 #include "protocol/outgoing/PassThroughModeMessages.h"
@@ -20,7 +21,6 @@ namespace {
 
 // A test that goes wrong must not keep the suite waiting for ever.
 constexpr std::chrono::seconds kPatience(10);
-constexpr std::size_t kStationReceive = 8192;
 
 }  // namespace
 
@@ -28,7 +28,7 @@ CByteArray CStationLink::Receive() {
     if (m_socket.WaitReadable(kPatience) != platform::CSocket::WaitResult::Readable) {
         return {};
     }
-    CByteArray bytes(kStationReceive);
+    CByteArray bytes(kMaxStationPacket);
     const std::ptrdiff_t received = m_socket.Receive(bytes.data(), bytes.size());
     if (received <= 0) {
         return {};

@@ -22,8 +22,8 @@ class CStationLink {
 public:
     CStationLink(platform::CSocket& socket, CFakeStation& station) : m_socket(socket), m_station(station) {}
 
-    // One receive of at most 8192 bytes, recorded; empty when the client closed the connection or
-    // nothing came within 10 s.
+    // One receive of at most kMaxStationPacket bytes, recorded; empty when the client closed the connection
+    // or nothing came within 10 s.
     CByteArray Receive();
     void Send(const CByteArray& bytes);
     // Returns when the client has closed the connection (or after 10 s).

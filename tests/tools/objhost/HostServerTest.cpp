@@ -20,6 +20,7 @@
 #include "protocol/outgoing/PassThroughModeMessages.h"
 #include "protocol/outgoing/ProcessAcks.h"
 #include "protocol/outgoing/RegistrationMessages.h"
+#include "tests/support/RunningHost.h"
 #include "tests/support/TestPackets.h"
 #include "tools/objcomm/host/HostCommand.h"
 
@@ -30,63 +31,14 @@ using test::Hex;
 using test::ToHex;
 using MessageMaker = std::function<std::unique_ptr<CObjCommMessage>()>;
 
-tools::HostRun TestRun() {
-    tools::HostRun run;
-    run.options.settings = tools::HostSettings(std::chrono::milliseconds(10000));
-    run.options.idle = std::chrono::milliseconds(30000);  // a test that fails never leaves the host waiting
-    return run;
+using test::CRunningHost;
+
+// A connection to the host, as the driver opens one.
+std::unique_ptr<CObjCommConnection> Connect(const CRunningHost& host) {
+    auto connection = std::make_unique<CObjCommConnection>();
+    EXPECT_TRUE(connection->Connect("127.0.0.1", host.Port()));
+    return connection;
 }
-
-// RunHostScript on its own thread; the constructor returns once the host listens.
-class CRunningHost {
-public:
-    explicit CRunningHost(std::string script, tools::HostRun run = TestRun()) : m_script(std::move(script)) {
-        std::promise<std::uint16_t> port;
-        std::future<std::uint16_t> listening = port.get_future();
-        m_thread = std::thread([this, run = std::move(run), port = std::move(port)]() mutable {
-            bool told = false;
-            run.onListening = [&](std::uint16_t value) {
-                told = true;
-                port.set_value(value);
-            };
-            m_exit =
-                tools::RunHostScript(run, m_script.empty() ? nullptr : &m_script, "test.host", m_out, m_err);
-            if (!told) {
-                port.set_value(0);
-            }
-        });
-        m_port = listening.get();
-    }
-    ~CRunningHost() { Join(); }
-    CRunningHost(const CRunningHost&) = delete;
-    CRunningHost& operator=(const CRunningHost&) = delete;
-
-    // A connection to the host, as the driver opens one.
-    std::unique_ptr<CObjCommConnection> Connect() const {
-        auto connection = std::make_unique<CObjCommConnection>();
-        EXPECT_TRUE(connection->Connect("127.0.0.1", m_port));
-        return connection;
-    }
-    // Waits for the host to end; its exit code.
-    int Join() {
-        if (m_thread.joinable()) {
-            m_thread.join();
-        }
-        return m_exit;
-    }
-    std::string Out() {
-        Join();
-        return m_out.str();
-    }
-
-private:
-    std::string m_script;
-    std::ostringstream m_out;
-    std::ostringstream m_err;
-    int m_exit = -1;
-    std::uint16_t m_port = 0;
-    std::thread m_thread;
-};
 
 std::string Received(CObjCommConnection& connection) {
     CInBinaryString packet;
@@ -125,10 +77,10 @@ TEST(HostServer, AnswersJobLevelRequestsAsScripted) {
     };
     for (const JobLevelCase& c : cases) {
         SCOPED_TRACE(c.script);
-        tools::HostRun run = TestRun();
+        tools::HostRun run = test::TestHostRun();
         run.options.answers.deviceName = "LINE7";
         CRunningHost host(c.script, run);
-        const std::unique_ptr<CObjCommConnection> client = host.Connect();
+        const std::unique_ptr<CObjCommConnection> client = Connect(host);
         ASSERT_TRUE(client->Send(*c.request(), kAddressController, false));
         EXPECT_EQ(Received(*client), *c.answer == '\0' ? "(closed)" : ToHex(Hex(c.answer)));
         client->Close();
@@ -139,13 +91,13 @@ TEST(HostServer, AnswersJobLevelRequestsAsScripted) {
 // Without a script: the answers of the options, a connection that gives up is no failure, and the
 // host ends after the connections it was told to serve.
 TEST(HostServer, DefaultAnswersComeFromTheOptions) {
-    tools::HostRun run = TestRun();
+    tools::HostRun run = test::TestHostRun();
     run.options.connections = 3;
     run.options.answers.registerError = 0x96;
     run.options.answers.nameError = 0x90;
     run.options.answers.accept = 0x05;
     CRunningHost host("", run);
-    std::unique_ptr<CObjCommConnection> gaveUp = host.Connect();
+    std::unique_ptr<CObjCommConnection> gaveUp = Connect(host);
     const std::pair<MessageMaker, const char*> cases[] = {
         {[] { return std::make_unique<CMsgRegisterDevice>("PS7", Hex("01"), "OLD", true); }, "FF: 96"},
         {[] { return std::make_unique<CMsgRequestDeviceName>(true, 1); }, "FF: 90"},
@@ -153,7 +105,7 @@ TEST(HostServer, DefaultAnswersComeFromTheOptions) {
          "0A: 05 30 30 30 30 30 00 00"},
     };
     for (const auto& [request, expected] : cases) {
-        const std::unique_ptr<CObjCommConnection> client = host.Connect();
+        const std::unique_ptr<CObjCommConnection> client = Connect(host);
         ASSERT_TRUE(client->Send(*request(), kAddressController, false));
         const std::unique_ptr<CObjCommResponse> answer = client->Receive(false);
         ASSERT_NE(answer, nullptr);
@@ -179,9 +131,9 @@ TEST(HostServer, ServesAJobWithOperatorMessages) {
         "expect CMsgMessage \"Data entered by user\"=0042\n"
         "complete accept=00\n"
         "expect CMsgPassThroughModeFinish Reason=\"Responding to ZOLT Server\"\n");
-    const std::unique_ptr<CObjCommConnection> job = host.Connect();
+    const std::unique_ptr<CObjCommConnection> job = Connect(host);
     {
-        const std::unique_ptr<CObjCommConnection> name = host.Connect();
+        const std::unique_ptr<CObjCommConnection> name = Connect(host);
         ASSERT_TRUE(name->Send(CMsgRequestDeviceName(true, 1), kAddressController, false));
         const std::unique_ptr<CObjCommResponse> answer = name->Receive(true);
         ASSERT_NE(answer, nullptr);
@@ -218,7 +170,7 @@ TEST(HostServer, ServesAJobWithOperatorMessages) {
 // Plays one card as the driver does: the start, a Process answered with `status`, the completion and
 // the finish; returns what followed the finish.
 std::string PlayCard(const CRunningHost& host, const CByteArray& status) {
-    const std::unique_ptr<CObjCommConnection> card = host.Connect();
+    const std::unique_ptr<CObjCommConnection> card = Connect(host);
     EXPECT_TRUE(card->Send(CardStart(), kAddressCardProcessing, false));
     const std::unique_ptr<CObjCommResponse> process = card->Receive(true);
     if (process == nullptr || process->GetSubCommand() != 0x05) {
@@ -253,7 +205,7 @@ constexpr const char* kCardScript =
     "finish\n";
 
 TEST(HostServer, PlaysTheCardSectionForEachCard) {
-    tools::HostRun run = TestRun();
+    tools::HostRun run = test::TestHostRun();
     run.options.cards = 2;
     CRunningHost host(kCardScript, run);
     EXPECT_EQ(PlayCard(host, Hex("9000")), "CRspPassThroughModeFinish");
@@ -280,7 +232,7 @@ TEST(HostServer, FailsWhenAnAnswerOrARequestDiffers) {
     }
     {
         CRunningHost host("connection card\nconnection terminate");
-        const std::unique_ptr<CObjCommConnection> client = host.Connect();
+        const std::unique_ptr<CObjCommConnection> client = Connect(host);
         ASSERT_TRUE(client->Send(CMsgTerminateJob("STATION1_1", "APP", true), kAddressController, false));
         EXPECT_EQ(client->Receive(true), nullptr);
         const std::string out = host.Out();
@@ -293,13 +245,13 @@ TEST(HostServer, FailsWhenAnAnswerOrARequestDiffers) {
 }
 
 TEST(HostServer, ReportsEveryPacketAsJsonWithTextsByteForByte) {
-    tools::HostRun run = TestRun();
+    tools::HostRun run = test::TestHostRun();
     run.json = true;
     run.options.connections = 1;
     run.options.answers.deviceName = "Caf\xE9\x01";
     CRunningHost host("", run);
     {
-        const std::unique_ptr<CObjCommConnection> client = host.Connect();
+        const std::unique_ptr<CObjCommConnection> client = Connect(host);
         ASSERT_TRUE(client->Send(CMsgRequestDeviceName(true, 1), kAddressController, false));
         EXPECT_EQ(Received(*client), "00 07 5B 43 54 52 4C 52 5D 07 00 05 43 61 66 E9 01 46");
     }
@@ -356,7 +308,7 @@ TEST(HostServer, RefusesABadScriptNamingEachLine) {
         std::ostringstream out;
         std::ostringstream err;
         const std::string text = script;
-        EXPECT_EQ(tools::RunHostScript(TestRun(), &text, "test.host", out, err), 2) << script;
+        EXPECT_EQ(tools::RunHostScript(test::TestHostRun(), &text, "test.host", out, err), 2) << script;
         EXPECT_EQ(err.str(), errors);
         EXPECT_EQ(out.str(), "");
     }

@@ -7,6 +7,7 @@
 #include "common/cli/CommandLine.h"
 #include "tools/objcomm/host/HostJsonReport.h"
 #include "tools/objcomm/script/ScriptTokens.h"
+#include "tools/objcomm/zolt/ZoltCommand.h"
 
 namespace tessaly::tools {
 namespace {
@@ -27,19 +28,6 @@ std::string CheckDeviceName(const std::string& text) {
 
 std::uint8_t ByteCode(const std::string& text) {
     return static_cast<std::uint8_t>(ParseCode(text, 0xFF).value_or(0));
-}
-
-bool ReadScript(const std::string& name, std::istream& in, std::string& text) {
-    if (name == "-") {
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        return !in.bad();
-    }
-    std::ifstream file(name, std::ios::binary);
-    if (!file) {
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
 }
 
 }  // namespace
@@ -78,8 +66,7 @@ int RunHostScript(const HostRun& run, const std::string* scriptText, const std::
 
 CLI::App* AddHostCommand(CLI::App& app, HostCommandLine& line) {
     CLI::App* host = app.add_subcommand(
-        "host",
-        "Stand in for the host-side server of the driver and the configuration utility (HOST.md)");
+        "host", "Stand in for the host-side server of the driver and the configuration utility (HOST.md)");
     line.command = host;
     HostOptions& options = line.run.options;
     CLI::Option* script = host->add_option(
@@ -154,7 +141,7 @@ int RunHostCommand(HostCommandLine& line, std::istream& in, std::ostream& out, s
         return RunHostScript(line.run, nullptr, {}, out, err);
     }
     std::string text;
-    if (!ReadScript(line.script, in, text)) {
+    if (!ReadScriptText(line.script, in, text)) {
         err << "objcomm host: cannot read the script " << line.script << "\n";
         return cli::kExitUsage;
     }

@@ -1,6 +1,7 @@
 #include "tools/objcomm/host/HostJsonReport.h"
 
 #include "tools/objcomm/script/ScriptPackets.h"
+#include "tools/objcomm/zolt/ZoltReport.h"
 
 namespace tessaly::tools {
 namespace {
@@ -8,39 +9,11 @@ namespace {
 using cli::Json;
 using cli::Latin1String;
 
-const char* EventName(Answer::Kind kind) {
-    switch (kind) {
-        case Answer::Kind::Packet:
-            return "packet";
-        case Answer::Kind::Silence:
-            return "silence";
-        case Answer::Kind::Closed:
-            return "closed";
-        case Answer::Kind::Unframeable:
-            return "unframeable";
-        case Answer::Kind::TooLong:
-            return "too_long";
-    }
-    return "";
-}
-
-const char* StepKind(Step::Kind kind) {
-    switch (kind) {
-        case Step::Kind::Send:
-            return "send";
-        case Step::Kind::Sleep:
-            return "sleep";
-        case Step::Kind::Reconnect:
-            return "reconnect";
-    }
-    return "";
-}
-
 // The answer to one expectation: the event, the bytes and, for a packet, its decoding.
 Json AnswerJson(const Expectation& expectation, const Answer& answer, const Verdict& verdict) {
     Json json = {{"line", expectation.line},
                  {"expect", Latin1String(Trimmed(expectation.text.empty() ? "any" : expectation.text))},
-                 {"event", EventName(answer.kind)},
+                 {"event", AnswerEventName(answer.kind)},
                  {"hex", SpacedHex(answer.bytes)}};
     if (answer.kind == Answer::Kind::Packet) {
         json["packet"] =
@@ -111,7 +84,7 @@ void CHostJsonReport::StepStarted(const Step& step) {
     m_step = {{"connection", m_connection},
               {"line", step.line},
               {"step", Latin1String(Trimmed(step.text))},
-              {"kind", StepKind(step.kind)},
+              {"kind", StepKindName(step.kind)},
               {"answers", Json::array()}};
 }
 

@@ -2,44 +2,27 @@
 
 #include <memory>
 
-#include "protocol/ObjCommMessage.h"
 #include "protocol/ObjCommResponse.h"
 #include "protocol/PacketFrame.h"
-#include "protocol/PacketReader.h"
 #include "protocol/PassThruErrors.h"
 
 namespace tessaly::tools {
-namespace {
-
-// Any codes around a prepared body, framed by the builder every message uses.
-class CFramedMessage final : public CObjCommMessage {
-public:
-    explicit CFramedMessage(const FramedCommand& command) : CObjCommMessage(true), m_command(command) {}
-
-    std::uint32_t GetCommand() const override { return m_command.command; }
-    int GetSubCommand() const override { return m_command.subCommand; }
-    bool UsesLongForm() const override { return m_command.form != FrameForm::Short; }
-    void GetBody(COutBinaryString& out) const override { out.AppendBytes(m_command.body); }
-    const CStringArray& Describe() override {
-        m_description = {"Command", m_command.className};
-        return m_description;
-    }
-    const char* ClassName() const override { return m_command.className.c_str(); }
-
-private:
-    const FramedCommand& m_command;
-};
-
-}  // namespace
 
 bool BuildFramedPacket(const FramedCommand& command, CByteArray& out, std::string& error) {
     if (command.form == FrameForm::Short && !IsShortFrameType(command.command)) {
         error = "only commands 01, 03, 99 and FF have a short form";
         return false;
     }
-    const CFramedMessage message(command);
+    COutBinaryString payload;
+    if (command.command == kCommandPassThrough) {
+        AppendPassThroughHeader(payload, static_cast<std::uint8_t>(command.subCommand), command.transaction);
+    }
+    payload.AppendBytes(command.body);
+    const std::uint8_t frameType = command.form == FrameForm::Wide   ? kFrameWide
+                                   : command.form == FrameForm::Long ? kFrameLong
+                                                                     : command.command;
     COutBinaryString packet;
-    if (!message.BuildPacket(packet, command.transaction, command.address, command.form == FrameForm::Wide)) {
+    if (!WritePacketFrame(packet, frameType, command.address, command.command, payload.Bytes())) {
         error = "the address or the payload is too long for its length field";
         return false;
     }

@@ -11,9 +11,8 @@
 
 namespace tessaly::tools {
 
-// A framed command as one packet (BuildPacket of the message classes, so the frame is the one every
-// sender here writes). False when the address or body does not fit its length field, or a short form
-// is asked of a command that has none.
+// A framed command as one packet (WritePacketFrame, the writer every sender here uses). False when the
+// address or body does not fit its length field, or a short form is asked of a command that has none.
 bool BuildFramedPacket(const FramedCommand& command, CByteArray& out, std::string& error);
 bool BuildPacketBytes(const ScriptPacket& scripted, CByteArray& out, std::string& error);
 

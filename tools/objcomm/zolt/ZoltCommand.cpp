@@ -19,7 +19,18 @@ struct ZoltArguments {
     std::string script;
 };
 
-bool ReadScript(const std::string& name, std::istream& in, std::string& text) {
+int Zolt(const ZoltArguments& args, const cli::Streams& io) {
+    std::string text;
+    if (!ReadScriptText(args.script, io.in, text)) {
+        io.err << "objcomm zolt: cannot read the script " << args.script << "\n";
+        return cli::kExitUsage;
+    }
+    return RunZoltScript(args.host, args.port, text, args.script, args.options, io.out, io.err);
+}
+
+}  // namespace
+
+bool ReadScriptText(const std::string& name, std::istream& in, std::string& text) {
     if (name == "-") {
         text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         return !in.bad();
@@ -31,17 +42,6 @@ bool ReadScript(const std::string& name, std::istream& in, std::string& text) {
     text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     return !file.bad();
 }
-
-int Zolt(const ZoltArguments& args, const cli::Streams& io) {
-    std::string text;
-    if (!ReadScript(args.script, io.in, text)) {
-        io.err << "objcomm zolt: cannot read the script " << args.script << "\n";
-        return cli::kExitUsage;
-    }
-    return RunZoltScript(args.host, args.port, text, args.script, args.options, io.out, io.err);
-}
-
-}  // namespace
 
 void AddZoltCommand(CLI::App& app, cli::Action& chosen, const cli::Streams& io) {
     auto args = std::make_shared<ZoltArguments>();

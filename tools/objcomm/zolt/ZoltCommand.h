@@ -20,6 +20,9 @@ struct ZoltOptions {
 void AddZoltCommand(CLI::App& app, cli::Action& chosen, const cli::Streams& io);
 
 // The same for a script given as text; `scriptName` names it in error messages.
+// Reads a script file, or standard input for "-", whole. False when it cannot be read.
+bool ReadScriptText(const std::string& name, std::istream& in, std::string& text);
+
 int RunZoltScript(const std::string& host, std::uint16_t port, const std::string& scriptText,
                   const std::string& scriptName, const ZoltOptions& options, std::ostream& out,
                   std::ostream& err);

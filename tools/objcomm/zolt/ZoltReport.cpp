@@ -1,6 +1,7 @@
 #include "tools/objcomm/zolt/ZoltReport.h"
 
 #include "common/Format.h"
+#include "protocol/PacketFrame.h"
 #include "tools/objcomm/PacketView.h"
 #include "tools/objcomm/script/ScriptPackets.h"
 
@@ -8,15 +9,13 @@ namespace tessaly::tools {
 namespace {
 
 constexpr const char* kPacketIndent = "   ";
-// A key station reads each packet with one receive of at most this many bytes.
-constexpr std::size_t kStationReceive = 8192;
 
 // A note for writes that a key station cannot take in one receive; empty when there are none.
 std::string LongWriteNote(const std::vector<CByteArray>& writes) {
     for (const CByteArray& write : writes) {
-        if (write.size() > kStationReceive) {
-            return "a write of " + std::to_string(write.size()) +
-                   " bytes: a key station reads at most 8192 bytes in one receive";
+        if (write.size() > kMaxStationPacket) {
+            return "a write of " + std::to_string(write.size()) + " bytes: a key station reads at most " +
+                   std::to_string(kMaxStationPacket) + " bytes in one receive";
         }
     }
     return {};
@@ -36,7 +35,9 @@ std::string ExpectationText(const Expectation& expectation) {
                : "line " + std::to_string(expectation.line) + ": " + Trimmed(expectation.text);
 }
 
-const char* EventName(Answer::Kind kind) {
+}  // namespace
+
+const char* AnswerEventName(Answer::Kind kind) {
     switch (kind) {
         case Answer::Kind::Packet:
             return "packet";
@@ -52,7 +53,7 @@ const char* EventName(Answer::Kind kind) {
     return "";
 }
 
-const char* StepKind(Step::Kind kind) {
+const char* StepKindName(Step::Kind kind) {
     switch (kind) {
         case Step::Kind::Send:
             return "send";
@@ -63,8 +64,6 @@ const char* StepKind(Step::Kind kind) {
     }
     return "";
 }
-
-}  // namespace
 
 std::string SpacedHex(const CByteArray& bytes) {
     std::string text;
@@ -193,8 +192,9 @@ void CJsonReport::Connected(const Step* step, bool ok, const std::string& error)
 }
 
 void CJsonReport::StepStarted(const Step& step) {
-    m_step = {
-        {"line", step.line}, {"step", cli::Latin1String(Trimmed(step.text))}, {"kind", StepKind(step.kind)}};
+    m_step = {{"line", step.line},
+              {"step", cli::Latin1String(Trimmed(step.text))},
+              {"kind", StepKindName(step.kind)}};
     m_answers = cli::Json::array();
 }
 
@@ -230,7 +230,7 @@ void CJsonReport::Answered(const Step& /*step*/, const Expectation& expectation,
     cli::Json json = {
         {"line", expectation.line},
         {"expect", cli::Latin1String(expectation.line == 0 ? std::string("any") : Trimmed(expectation.text))},
-        {"event", EventName(answer.kind)},
+        {"event", AnswerEventName(answer.kind)},
         {"hex", SpacedHex(answer.bytes)}};
     if (answer.kind == Answer::Kind::Packet) {
         json["packet"] =

@@ -65,6 +65,9 @@ private:
 
 // Upper-case pairs separated by blanks.
 std::string SpacedHex(const CByteArray& bytes);
+// The JSON names of what came back and of a step's kind.
+const char* AnswerEventName(Answer::Kind kind);
+const char* StepKindName(Step::Kind kind);
 // The script line without its surrounding blanks.
 std::string Trimmed(const std::string& text);
 
