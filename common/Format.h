@@ -7,7 +7,10 @@
 
 namespace tessaly {
 
-#if defined(__GNUC__) || defined(__clang__)
+// mingw-w64 checks formats against its own C99 printf (%zu, %lld) when that is the one linked.
+#if defined(__MINGW_PRINTF_FORMAT)
+#define TESSALY_PRINTF_FORMAT(fmt, args) __attribute__((format(__MINGW_PRINTF_FORMAT, fmt, args)))
+#elif defined(__GNUC__) || defined(__clang__)
 #define TESSALY_PRINTF_FORMAT(fmt, args) __attribute__((format(printf, fmt, args)))
 #else
 #define TESSALY_PRINTF_FORMAT(fmt, args)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "common/Types.h"
@@ -31,6 +32,9 @@ public:
     bool SaveConfiguration() const;
 
     const std::vector<KeyStationEntry>& Entries() const { return m_entries; }
+    // The Edit Configuration dialog's Save (the Windows window): the new list, applied by the next
+    // start and written to the registry only by SaveConfiguration.
+    void SetEntries(std::vector<KeyStationEntry> entries) { m_entries = std::move(entries); }
     const CString& BaseKey() const { return m_baseKey; }
 
     // Reads the settings, then makes and starts one station per entry, in list order. A station

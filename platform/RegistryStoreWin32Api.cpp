@@ -1,7 +1,6 @@
 #include "platform/RegistryStoreWin32Api.h"
 
-#include <shlwapi.h>
-
+#include <algorithm>
 #include <limits>
 
 namespace tessaly::platform::win32 {
@@ -29,9 +28,28 @@ RegistryStatus StatusOf(LONG result) {
     return result == ERROR_FILE_NOT_FOUND ? RegistryStatus::NotFound : RegistryStatus::Failed;
 }
 
+REGSAM ViewOf(RegistryRoot root, const std::string& path) {
+    if (root != RegistryRoot::LocalMachine) {
+        return 0;
+    }
+    // Leading and doubled separators are skipped as the registry skips them.
+    std::string folded;
+    for (const char c : path) {
+        if (c == '\\' && (folded.empty() || folded.back() == '\\')) {
+            continue;
+        }
+        folded.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+    }
+    constexpr const char* kClasses = "SOFTWARE\\CLASSES";
+    const std::size_t length = std::char_traits<char>::length(kClasses);
+    const bool classes =
+        folded.compare(0, length, kClasses) == 0 && (folded.size() == length || folded[length] == '\\');
+    return classes ? 0 : KEY_WOW64_32KEY;
+}
+
 KeyHandle OpenPath(RegistryRoot root, const std::string& path, REGSAM access, LONG* result) {
     HKEY raw = nullptr;
-    const LONG answer = RegOpenKeyExA(RootKey(root), path.c_str(), 0, access, &raw);
+    const LONG answer = RegOpenKeyExA(RootKey(root), path.c_str(), 0, access | ViewOf(root, path), &raw);
     if (result != nullptr) {
         *result = answer;
     }
@@ -41,8 +59,9 @@ KeyHandle OpenPath(RegistryRoot root, const std::string& path, REGSAM access, LO
 KeyHandle CreatePath(RegistryRoot root, const std::string& path) {
     HKEY raw = nullptr;
     DWORD disposition = 0;
-    const LONG answer = RegCreateKeyExA(RootKey(root), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                        KEY_READ | KEY_WRITE, nullptr, &raw, &disposition);
+    const LONG answer =
+        RegCreateKeyExA(RootKey(root), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_READ | KEY_WRITE | ViewOf(root, path), nullptr, &raw, &disposition);
     return answer == ERROR_SUCCESS ? KeyHandle(raw) : KeyHandle();
 }
 
@@ -51,7 +70,36 @@ RegistryStatus DeletePath(RegistryRoot root, const std::string& path) {
     if (path.find_first_not_of('\\') == std::string::npos) {
         return RegistryStatus::Failed;
     }
-    return StatusOf(static_cast<LONG>(SHDeleteKeyA(RootKey(root), path.c_str())));
+    // The tree below the key, then the key itself from its parent, both in the key's view (the
+    // shell's recursive delete knows only the process's own view).
+    const REGSAM view = ViewOf(root, path);
+    std::string trimmed = path;
+    while (!trimmed.empty() && trimmed.back() == '\\') {
+        trimmed.pop_back();
+    }
+    const std::size_t split = trimmed.find_last_of('\\');
+    const std::string parentPath = split == std::string::npos ? std::string() : trimmed.substr(0, split);
+    const std::string name = split == std::string::npos ? trimmed : trimmed.substr(split + 1);
+    HKEY rawParent = nullptr;
+    LONG result =
+        RegOpenKeyExA(RootKey(root), parentPath.c_str(), 0, KEY_READ | KEY_WRITE | view, &rawParent);
+    if (result != ERROR_SUCCESS) {
+        return StatusOf(result);
+    }
+    const KeyHandle parent(rawParent);
+    HKEY rawKey = nullptr;
+    result = RegOpenKeyExA(parent.get(), name.c_str(), 0, KEY_READ | KEY_WRITE | DELETE | view, &rawKey);
+    if (result != ERROR_SUCCESS) {
+        return StatusOf(result);
+    }
+    {
+        const KeyHandle key(rawKey);
+        result = RegDeleteTreeA(key.get(), nullptr);
+        if (result != ERROR_SUCCESS) {
+            return StatusOf(result);
+        }
+    }
+    return StatusOf(RegDeleteKeyExA(parent.get(), name.c_str(), view, 0));
 }
 
 bool ReadValue(HKEY key, const std::string& name, RegistryValue& value) {

@@ -5,19 +5,20 @@ namespace {
 
 constexpr REGSAM kReadAccess = KEY_READ;
 
-bool Save(HKEY key, SavedKey& saved) {
+// `view` is the registry view of the tree: every relative open names it again.
+bool Save(HKEY key, REGSAM view, SavedKey& saved) {
     std::vector<std::string> names;
     if (!ListValues(key, saved.values) || !ListSubKeys(key, names)) {
         return false;
     }
     for (const std::string& name : names) {
         HKEY raw = nullptr;
-        if (RegOpenKeyExA(key, name.c_str(), 0, kReadAccess, &raw) != ERROR_SUCCESS) {
+        if (RegOpenKeyExA(key, name.c_str(), 0, kReadAccess | view, &raw) != ERROR_SUCCESS) {
             return false;
         }
         const KeyHandle child(raw);
         saved.subKeys.emplace_back(name, SavedKey{});
-        if (!Save(child.get(), saved.subKeys.back().second)) {
+        if (!Save(child.get(), view, saved.subKeys.back().second)) {
             return false;
         }
     }
@@ -121,7 +122,7 @@ bool CUndoJournal::BeforeDeleteTree(RegistryRoot root, const std::string& path) 
         return result == ERROR_FILE_NOT_FOUND;  // nothing to delete, nothing to note
     }
     Step step{Kind::RestoreTree, root, path, {}, {}, {}};
-    if (!Save(key.get(), step.tree)) {
+    if (!Save(key.get(), ViewOf(root, path), step.tree)) {
         return false;
     }
     m_steps.push_back(std::move(step));

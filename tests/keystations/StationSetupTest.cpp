@@ -66,8 +66,10 @@ TEST(StationList, LoadsEveryServerKeyAndSavesThemRenumbered) {
     ReadRegistrySubKeys(kBase, keys);
     EXPECT_EQ(keys, (CStringArray{"Other", "Serve"}));
 
-    test::ScopedEnvironment broken("TESSALY_REGISTRY", (registry.Folder() / "missing" / "r.db").string());
-    EXPECT_FALSE(SaveConfiguration(kBase, {{"Reader A", 5001}}));
+    if (test::RegistryIsFileStore()) {  // a store that cannot be written is reported
+        test::ScopedEnvironment broken("TESSALY_REGISTRY", (registry.Folder() / "missing" / "r.db").string());
+        EXPECT_FALSE(SaveConfiguration(kBase, {{"Reader A", 5001}}));
+    }
 }
 
 TEST(StationSettings, DefaultsValuesAndMalformedValues) {

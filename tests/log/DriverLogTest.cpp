@@ -5,6 +5,7 @@
 
 #include "common/log/DriverLog.h"
 #include "common/registry/Registry.h"
+#include "platform/SystemInfo.h"
 #include "tests/registry/TempRegistry.h"
 
 namespace tessaly {
@@ -12,6 +13,24 @@ namespace {
 
 constexpr const char* kLogPath = "HKEY_CURRENT_USER\\Software\\Tessaly\\Log File Viewer\\LogPath";
 constexpr const char* kFileName = "Quorlin_2008_05_01_13_45_10.log";
+// A record ends as a text stream ends a line: CR LF on Windows.
+const std::string kEol = test::TextLineEnd();
+
+// The folder as the log completes it: the platform's separator added unless it ends with one.
+std::string Completed(std::string folder) {
+    if (folder.empty() || folder.back() != platform::PathSeparator()) {
+        folder.push_back(platform::PathSeparator());
+    }
+    return folder;
+}
+
+// The text with each end of line as "\n".
+std::string WithNewlines(std::string text) {
+    for (std::size_t at = text.find(kEol); at != std::string::npos; at = text.find(kEol, at + 1)) {
+        text.replace(at, kEol.size(), "\n");
+    }
+    return text;
+}
 
 // A clock at 2008/05/01 13:45:10 that moves one second per reading once it ticks.
 LogClock Clock(bool ticking = false) {
@@ -33,7 +52,7 @@ protected:
     test::TempRegistry m_registry;
     std::filesystem::path m_logs;
     std::filesystem::path m_temp;
-    test::ScopedEnvironment m_tmpdir{"TMPDIR", m_temp.string()};
+    test::ScopedEnvironment m_tmpdir{test::TempFolderVariable(), m_temp.string()};
 };
 
 TEST_F(DriverLogTest, OneEscapedLinePerRecordInOneFileNamedAfterTheFirstRecord) {
@@ -52,21 +71,23 @@ TEST_F(DriverLogTest, OneEscapedLinePerRecordInOneFileNamedAfterTheFirstRecord) 
     EXPECT_EQ(Files(m_logs), std::vector<std::filesystem::path>{m_logs / kFileName});
     EXPECT_EQ(test::ReadFileBytes(m_logs / kFileName),
               "2008/05/01 13:45:11\tM\tQuorlin\t$Revision: 31 $\tdriver/Halcyra.cpp\t412\t"
-              "APDU\\t00 A4\\nline2 \\\"q\\\" \\\\ \\x01\\xff\\x7f'?\\x00z\n"
-              "2008/05/01 13:45:12\tE\tOther\t$Revision: 31 $\tdriver/Halcyra.cpp\t-1\tSocket closed\n");
+              "APDU\\t00 A4\\nline2 \\\"q\\\" \\\\ \\x01\\xff\\x7f'?\\x00z" +
+                  kEol +
+                  "2008/05/01 13:45:12\tE\tOther\t$Revision: 31 $\tdriver/Halcyra.cpp\t-1\tSocket closed" +
+                  kEol);
 }
 
 TEST_F(DriverLogTest, TheFolderValue) {
-    const std::string temp = m_temp.string() + "/";
+    const std::string temp = Completed(m_temp.string());
     EXPECT_EQ(GetLogFolder(), temp);  // no value at all
     // Blanks count as missing; a value is cut at its first zero byte (the rest can be no part of a
     // file name).
     const std::pair<std::string, std::string> cases[] = {
         {"", temp},
         {" \t ", temp},
-        {"/var/log/tessaly", "/var/log/tessaly/"},
-        {"/var/log/tessaly/", "/var/log/tessaly/"},
-        {std::string("/var/log/t\0/x", 13), "/var/log/t/"},
+        {"/var/log/tessaly", Completed("/var/log/tessaly")},
+        {"/var/log/tessaly/", Completed("/var/log/tessaly/")},
+        {std::string("/var/log/t\0/x", 13), Completed("/var/log/t")},
         {std::string("\0/x", 3), temp},
     };
     for (const auto& [value, folder] : cases) {
@@ -94,7 +115,7 @@ TEST_F(DriverLogTest, TwoLogsOfOneSecondShareTheFileAndNoRecordIsLostOrTorn) {
     // Two processes that start in the same second: two logs on one file name, each opening the file
     // for every record. What the file held before stays.
     ASSERT_TRUE(WriteRegistryString(kLogPath, m_logs.string(), false));
-    test::WriteFileBytes(m_logs / kFileName, "earlier\n");
+    test::WriteFileBytes(m_logs / kFileName, "earlier" + kEol);
     CDriverLog first(Clock());
     CDriverLog second(Clock());
     std::vector<std::thread> threads;
@@ -110,7 +131,7 @@ TEST_F(DriverLogTest, TwoLogsOfOneSecondShareTheFileAndNoRecordIsLostOrTorn) {
     for (std::thread& thread : threads) {
         thread.join();
     }
-    std::istringstream text(test::ReadFileBytes(m_logs / kFileName));
+    std::istringstream text(WithNewlines(test::ReadFileBytes(m_logs / kFileName)));
     std::string line;
     ASSERT_TRUE(std::getline(text, line) && line == "earlier");
     int lines = 0, longOnes = 0;
@@ -138,8 +159,8 @@ TEST_F(DriverLogTest, TheProcessLogStartsSwitchedOff) {
     WriteLog(true, "Quorlin", "r", "s", 2, "after");
     SetLoggingEnabled(false);
     ASSERT_EQ(Files(m_logs), std::vector<std::filesystem::path>{ProcessLog().LogFilePath()});
-    EXPECT_EQ(test::ReadFileBytes(Files(m_logs)[0]).substr(19), "\tM\tQuorlin\tr\ts\t2\tafter\n");
-    EXPECT_EQ(MakeLogFileName("Quorlin").rfind(m_logs.string() + "/Quorlin_", 0), 0U);
+    EXPECT_EQ(test::ReadFileBytes(Files(m_logs)[0]).substr(19), "\tM\tQuorlin\tr\ts\t2\tafter" + kEol);
+    EXPECT_EQ(MakeLogFileName("Quorlin").rfind(Completed(m_logs.string()) + "Quorlin_", 0), 0U);
 }
 
 }  // namespace

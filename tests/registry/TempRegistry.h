@@ -1,13 +1,15 @@
-// A private registry file for one test (TESSALY_REGISTRY into a fresh folder for the life of the
-// object; POSIX: the file store is the non-Windows registry), and small file helpers.
+// A private registry for one test. Off Windows: a fresh folder with the file store in it,
+// TESSALY_REGISTRY pointing there for the life of the object. On Windows: the real registry, with
+// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER of this process mapped onto empty private keys for the
+// life of the object (and a fresh folder for files all the same). One file per platform
+// implements it (TempRegistryPosix.cpp, TempRegistryWin32.cpp). And small file helpers.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -15,15 +17,11 @@
 
 namespace tessaly::test {
 
+// Sets an environment variable of this process for the life of the object.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name)) {
-            m_old = old;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() { m_old ? setenv(m_name, m_old->c_str(), 1) : unsetenv(m_name); }
+    ScopedEnvironment(const char* name, const std::string& value);
+    ~ScopedEnvironment();
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
@@ -32,20 +30,10 @@ private:
     std::optional<std::string> m_old;
 };
 
-inline std::filesystem::path MakeTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessaly-test-XXXXXX").string();
-    EXPECT_NE(mkdtemp(pattern.data()), nullptr) << "cannot make a temporary folder from " << pattern;
-    return pattern;
-}
-
-inline std::string ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-inline void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::out | std::ios::binary | std::ios::trunc) << bytes;
-}
+// A new empty folder under the system's temporary folder.
+std::filesystem::path MakeTempFolder();
+std::string ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
 
 // The fields of a line of a test's data file, cut at '|' and without the blanks around them.
 inline std::vector<std::string> DataFields(const std::string& line) {
@@ -59,26 +47,30 @@ inline std::vector<std::string> DataFields(const std::string& line) {
     return fields;
 }
 
+// What the platform does where the tests look: the end of a line in a text file, the variable
+// that names the temporary folder, and whether the registry is the file store.
+const char* TextLineEnd();
+const char* TempFolderVariable();
+bool RegistryIsFileStore();
+
 class TempRegistry {
 public:
-    TempRegistry()
-        : m_folder(MakeTempFolder()),
-          m_store((m_folder / "registry.db").string()),
-          m_env("TESSALY_REGISTRY", m_store) {}
-    ~TempRegistry() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
-    }
+    TempRegistry();
+    ~TempRegistry();
     TempRegistry(const TempRegistry&) = delete;
     TempRegistry& operator=(const TempRegistry&) = delete;
 
     const std::filesystem::path& Folder() const { return m_folder; }
+    // The store file (the file store only).
     const std::string& StorePath() const { return m_store; }
+
+    struct Override;
 
 private:
     std::filesystem::path m_folder;
     std::string m_store;
-    ScopedEnvironment m_env;
+    std::unique_ptr<ScopedEnvironment> m_environment;
+    std::unique_ptr<Override> m_override;
 };
 
 }  // namespace tessaly::test
