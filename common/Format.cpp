@@ -8,10 +8,8 @@ namespace tessaly {
 std::string FormatText(const char* format, ...) {
     // Most texts are short: one pass into a stack buffer, a second only for long ones.
     std::array<char, 256> small{};
-    std::va_list args;
+    va_list args;
     va_start(args, format);
-    std::va_list again;
-    va_copy(again, args);
     const int needed = std::vsnprintf(small.data(), small.size(), format, args);
     va_end(args);
     std::string out;
@@ -20,9 +18,10 @@ std::string FormatText(const char* format, ...) {
     } else if (needed > 0) {
         out.resize(static_cast<std::size_t>(needed));
         // The terminator lands on the string's own terminating zero.
-        std::vsnprintf(out.data(), out.size() + 1, format, again);
+        va_start(args, format);
+        std::vsnprintf(out.data(), out.size() + 1, format, args);
+        va_end(args);
     }
-    va_end(again);
     return out;
 }
 

@@ -76,7 +76,7 @@ CKeyStation* CBrantwickDoc::FindStation(int stationId) const {
     return nullptr;
 }
 
-void CBrantwickDoc::SetObserver(IStationObserver* observer) {
+void CBrantwickDoc::SetObserver(CStationObserver* observer) {
     m_observer = observer;
     for (const std::unique_ptr<CKeyStation>& station : m_stations) {
         station->SetObserver(observer);

@@ -53,14 +53,14 @@ public:
     CKeyStation* FindStation(int stationId) const;
 
     // Borrowed; told about every station of this document and about settings warnings.
-    void SetObserver(IStationObserver* observer);
+    void SetObserver(CStationObserver* observer);
 
 private:
     CString m_baseKey;
     std::vector<KeyStationEntry> m_entries;
     std::vector<std::unique_ptr<CKeyStation>> m_stations;
     CString m_startError;
-    IStationObserver* m_observer = nullptr;
+    CStationObserver* m_observer = nullptr;
 };
 
 }  // namespace tessaly

@@ -118,13 +118,13 @@ void CKeyStation::ChangeDisplay(Change change) {
         const std::lock_guard<std::mutex> lock(m_displayLock);
         change(m_display);
     }
-    if (IStationObserver* observer = m_observer.load()) {
+    if (CStationObserver* observer = m_observer.load()) {
         observer->OnStationChanged(m_stationId);
     }
 }
 
 void CKeyStation::Log(const CString& text) {
-    if (IStationObserver* observer = m_observer.load()) {
+    if (CStationObserver* observer = m_observer.load()) {
         observer->OnStationLog(m_stationId, text);
     }
 }

@@ -77,7 +77,7 @@ public:
     std::uint32_t GetTransactionCount() const { return GetDisplay().transactionCount; }
 
     // Borrowed; null tells nobody. The observer must outlive the station or be replaced first.
-    void SetObserver(IStationObserver* observer) { m_observer.store(observer); }
+    void SetObserver(CStationObserver* observer) { m_observer.store(observer); }
 
     // Frames `reply` with the last transaction number and the address "[KEY]" and writes it whole.
     // A reply too long for the 16-bit frame goes in the 32-bit frame. False when it could not be
@@ -110,7 +110,7 @@ private:
     const StationOptions m_options;
 
     std::atomic<std::int32_t> m_stopFlag{0};
-    std::atomic<IStationObserver*> m_observer{nullptr};
+    std::atomic<CStationObserver*> m_observer{nullptr};
 
     mutable std::mutex m_displayLock;
     StationDisplay m_display;  // guarded by m_displayLock

@@ -8,12 +8,12 @@
 
 namespace tessaly {
 
-class IStationObserver {
+class CStationObserver {
 public:
-    IStationObserver() = default;
-    IStationObserver(const IStationObserver&) = delete;
-    IStationObserver& operator=(const IStationObserver&) = delete;
-    virtual ~IStationObserver() = default;
+    CStationObserver() = default;
+    CStationObserver(const CStationObserver&) = delete;
+    CStationObserver& operator=(const CStationObserver&) = delete;
+    virtual ~CStationObserver() = default;
 
     // The status, client or transaction count of station `stationId` changed. The observer reads
     // the station's values when it gets round to it, as the window does for its posted message.

@@ -110,9 +110,4 @@ private:
     std::unique_ptr<Session> m_session;
 };
 
-// The names these classes had before they took the C of every class; code of the command-line
-// tools and the key stations still uses them.
-using RegistryStore = CRegistryStore;
-using RegistryKey = CRegistryKey;
-
 }  // namespace tessaly::platform

@@ -2,7 +2,7 @@
 # shellcheck shell=bash
 
 tessaly_packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-dev python3
+  build-essential cmake ninja-build pkg-config clang clang-tidy libclang-rt-dev python3
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev libsqlite3-dev libpcsclite-dev

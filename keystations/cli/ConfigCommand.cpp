@@ -30,7 +30,7 @@ CEditConfiguration OpenEditor(bool offerReaders) {
 
 int SaveAndRestart(const CEditConfiguration& editor, bool restart) {
     if (!SaveConfiguration(kBrantwickKey, editor.Entries())) {
-        std::cerr << "The key station list could not be written to " << platform::RegistryStore::Location()
+        std::cerr << "The key station list could not be written to " << platform::CRegistryStore::Location()
                   << ".\n";
         return 1;
     }

@@ -14,7 +14,7 @@
 
 namespace tessaly::tools {
 
-class CStationEvents final : public IStationObserver {
+class CStationEvents final : public CStationObserver {
 public:
     struct Batch {
         std::set<int> changed;  // station ids

@@ -14,7 +14,7 @@
 
 namespace tessaly::win32 {
 
-class CStationNotifier : public IStationObserver {
+class CStationNotifier : public CStationObserver {
 public:
     // Null tells nobody (before the window exists, and after it is gone).
     void SetWindow(HWND window) { m_window.store(window); }

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "protocol/cipher/StationKey.h"
 #include "common/Types.h"
+#include "protocol/cipher/StationKey.h"
 
 namespace tessaly {
 
@@ -34,14 +34,15 @@ private:
 };
 
 // Status codes of the buffer-level routines.
-enum CipherStatus : std::uint32_t {
-    kCipherOk = 0,
-    kCipherNoLengthOut = 0x1000,     // no place for the output length was given
-    kCipherNoBuffer = 0x1001,        // no input (with a non-zero length) or no output buffer
-    kCipherBufferTooSmall = 0x1002,  // the needed size was stored in the output length
-    kCipherBadEnvelope = 0x1003,     // not a valid envelope; for encryption: data over 4 GiB - 1
-    kCipherEngineFailed = 0x1004,    // the platform's block cipher failed
-};
+inline constexpr std::uint32_t kCipherOk = 0;
+inline constexpr std::uint32_t kCipherNoLengthOut = 0x1000;  // no place for the output length was given
+inline constexpr std::uint32_t kCipherNoBuffer =
+    0x1001;  // no input (with a non-zero length) or no output buffer
+inline constexpr std::uint32_t kCipherBufferTooSmall =
+    0x1002;  // the needed size was stored in the output length
+inline constexpr std::uint32_t kCipherBadEnvelope =
+    0x1003;  // not a valid envelope; for encryption: data over 4 GiB - 1
+inline constexpr std::uint32_t kCipherEngineFailed = 0x1004;  // the platform's block cipher failed
 
 // Header byte and length field in front of the data, and the most the padding can add.
 inline constexpr std::size_t kEnvelopeHeaderSize = 5;

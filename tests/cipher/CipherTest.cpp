@@ -99,7 +99,7 @@ TEST(StationKey, SettingIsFortyEightHexDigits) {
     }
 }
 
-class CipherEnvelope : public ::testing::Test {
+class CipherEnvelopeTest : public ::testing::Test {
 protected:
     // Each block through the raw cipher, independently of the envelope code.
     CByteArray Raw(CByteArray bytes, bool encrypt) const {
@@ -141,7 +141,7 @@ protected:
     const platform::CTripleDes m_raw{kKey};
 };
 
-TEST_F(CipherEnvelope, LayoutForEveryPaddingLengthAndRoundTrips) {
+TEST_F(CipherEnvelopeTest, LayoutForEveryPaddingLengthAndRoundTrips) {
     // 0 to 19 bytes run the padding through 3..1, 8..1 and 8..4: empty data is one block
     // (45 00 00 00 00 69 69 69), three bytes take a whole block of padding.
     for (std::size_t n = 0; n < 20; ++n) {
@@ -165,7 +165,7 @@ TEST_F(CipherEnvelope, LayoutForEveryPaddingLengthAndRoundTrips) {
     }
 }
 
-TEST_F(CipherEnvelope, HandMadeEnvelopesOpenAndMalformedOnesDoNot) {
+TEST_F(CipherEnvelopeTest, HandMadeEnvelopesOpenAndMalformedOnesDoNot) {
     CByteArray data;
     EXPECT_EQ(DecryptStatus(Raw(Hex("45 00 00 00 04 DE AD BE EF 69 69 69 69 69 69 69"), true), &data),
               kCipherOk);
@@ -210,7 +210,7 @@ TEST_F(CipherEnvelope, HandMadeEnvelopesOpenAndMalformedOnesDoNot) {
     EXPECT_TRUE(out.empty());
 }
 
-TEST_F(CipherEnvelope, BufferRoutinesReportSizesAndMissingArguments) {
+TEST_F(CipherEnvelopeTest, BufferRoutinesReportSizesAndMissingArguments) {
     // Encryption asks for n + 13 whatever the padding turns out to be.
     const CByteArray data = Data(10);
     CByteArray out(32, 0);

@@ -55,7 +55,7 @@ std::vector<std::string> WithAddress(std::vector<std::string> args, std::uint16_
 
 class OstrefinTest : public ::testing::Test {
 protected:
-    test::TempRegistry m_registry;
+    test::CTempRegistry m_registry;
 };
 
 TEST_F(OstrefinTest, ChecksRunInTheDialogsOrderAndStopTheAction) {

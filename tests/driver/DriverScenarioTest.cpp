@@ -18,9 +18,9 @@
 #include "lab/IsoCard.h"
 #include "platform/Socket.h"
 #include "tests/driver/Scenario.h"
-#include "tests/tools/ChildProcess.h"
 #include "tests/registry/TempRegistry.h"
 #include "tests/support/LabGTest.h"
+#include "tests/tools/ChildProcess.h"
 #include "tools/objcomm/host/HostCommand.h"
 
 namespace tessaly::lab {
@@ -167,7 +167,7 @@ protected:
 
     // Runs the call against the host the scenario asks for.
     Outcome Run() {
-        HostThread host;
+        CHostThread host;
         platform::CSocket listener = platform::CSocket::CreateTcp();
         std::uint16_t port = 0;
         if (m_scenario.host.empty()) {
@@ -254,7 +254,7 @@ protected:
 
 private:
     // objcomm host on a thread of this process.
-    class HostThread {
+    class CHostThread {
     public:
         std::uint16_t Start(const Scenario& scenario) {
             m_run.options.idle = kHostWait;
@@ -278,7 +278,7 @@ private:
             return m_exit;
         }
         std::string Output() const { return m_out.str() + m_err.str(); }
-        ~HostThread() { Finish(); }
+        ~CHostThread() { Finish(); }
 
     private:
         tools::HostRun m_run;

@@ -99,7 +99,7 @@ TEST(ErrorFile, ShowsTheRestOfTheMatchingLine) {
 // refused before anything runs.
 TEST(CApi, RefusesWhatItCannotRead) {
     const std::filesystem::path folder = test::MakeTempFolder();
-    test::ScopedEnvironment registry("TESSALY_REGISTRY", (folder / "registry.db").string());
+    test::CScopedEnvironment registry("TESSALY_REGISTRY", (folder / "registry.db").string());
     WriteRegistryString("HKEY_CURRENT_USER\\Software\\Tessaly\\Log File Viewer\\LogPath", folder.string(),
                         false);
     WriteRegistryDWord("HKEY_LOCAL_MACHINE\\SOFTWARE\\Tessaly\\Halcyra\\ObjectCommunicatorPort", 1);

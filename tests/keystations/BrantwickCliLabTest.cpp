@@ -75,7 +75,7 @@ class BrantwickTest : public ::testing::Test {
 protected:
     void SetUp() override { TESSALY_NEED_LAB(); }
 
-    const std::filesystem::path& Folder() const { return registry.Folder(); }
+    const std::filesystem::path& Folder() const { return m_registry.Folder(); }
     test::ToolResult Tool(const std::vector<std::string>& arguments) {
         return test::RunTool(kBrantwick, arguments, Folder());
     }
@@ -88,8 +88,9 @@ protected:
         return args;
     }
 
-    test::TempRegistry registry;
-    test::ScopedEnvironment pidFile{"BRANTWICK_PID_FILE", (registry.Folder() / "brantwick.pid").string()};
+    test::CTempRegistry m_registry;
+    test::CScopedEnvironment m_pidFile{"BRANTWICK_PID_FILE",
+                                       (m_registry.Folder() / "brantwick.pid").string()};
 };
 
 TEST_F(BrantwickTest, AdHocStationsServeRestartOnSighupAndStopOnSigint) {

@@ -40,22 +40,22 @@ protected:
     void SetUp() override {
         platform::CSocket listener = platform::CSocket::CreateTcp();
         ASSERT_TRUE(listener.Bind("127.0.0.1", 0) && listener.Listen(1));
-        host = std::make_unique<test::CHostPeer>(listener.LocalPort());
-        station = listener.Accept();
+        m_host = std::make_unique<test::CHostPeer>(listener.LocalPort());
+        m_station = listener.Accept();
     }
     // The host sends the pieces, `pause` apart, from a thread of its own while the station receives.
     ReceivedPacket Receive(const std::vector<CByteArray>& pieces = {},
                            std::chrono::milliseconds pause = 0ms) {
-        std::thread sender([&] { EXPECT_TRUE(host->SendPieces(pieces, pause)); });
-        ReceivedPacket packet = receiver.Receive(station);
+        std::thread sender([&] { EXPECT_TRUE(m_host->SendPieces(pieces, pause)); });
+        ReceivedPacket packet = m_receiver.Receive(m_station);
         sender.join();
         return packet;
     }
 
-    std::atomic<std::int32_t> stop{0};
-    CPacketReceiver receiver{stop, 200ms};
-    std::unique_ptr<test::CHostPeer> host;
-    platform::CSocket station;
+    std::atomic<std::int32_t> m_stop{0};
+    CPacketReceiver m_receiver{m_stop, 200ms};
+    std::unique_ptr<test::CHostPeer> m_host;
+    platform::CSocket m_station;
 };
 
 TEST_F(ReceiverTest, PiecesWithinTheRestTimeOutAreJoinedAndWhatFollowsIsDropped) {
@@ -63,7 +63,7 @@ TEST_F(ReceiverTest, PiecesWithinTheRestTimeOutAreJoinedAndWhatFollowsIsDropped)
     EXPECT_EQ(Receive(Cut({1}), 250ms), whole);
     EXPECT_EQ(Receive(Cut({3, 8, 9, 13}), 250ms), whole);
     EXPECT_EQ(Receive({test::Joined({kKeepAlive, kKeepAlive})}), whole);
-    EXPECT_EQ(station.WaitReadable(200ms), platform::CSocket::WaitResult::TimedOut);
+    EXPECT_EQ(m_station.WaitReadable(200ms), platform::CSocket::WaitResult::TimedOut);
 }
 
 TEST_F(ReceiverTest, ARestThatComesTooLateIsNotWaitedFor) {
@@ -80,25 +80,25 @@ TEST_F(ReceiverTest, ForeignAndOversizedFrames) {
     const std::vector<CByteArray> pieces = {test::Slice(largest, 0, 10),
                                             test::Joined({test::Slice(largest, 10, 8192), kKeepAlive})};
     EXPECT_EQ(Receive(pieces, 50ms), (ReceivedPacket{Kind::Packet, largest}));
-    ASSERT_EQ(station.WaitReadable(1s), platform::CSocket::WaitResult::Readable);
+    ASSERT_EQ(m_station.WaitReadable(1s), platform::CSocket::WaitResult::Readable);
     EXPECT_EQ(Receive(), (ReceivedPacket{Kind::Packet, kKeepAlive}));
     const CByteArray tooLarge = Hex("00 05 5B 4B 45 59 5D 0A 1F F6 13 00 05");  // 8193 announced
     EXPECT_EQ(Receive({tooLarge}), (ReceivedPacket{Kind::Oversized, tooLarge}));
 }
 
 TEST_F(ReceiverTest, TheStopFlagEndsEveryWaitAndALeavingPeerTheConnection) {
-    stop.store(1);
+    m_stop.store(1);
     EXPECT_EQ(Receive().kind, Kind::Stopped);  // idle
-    stop.store(0);
+    m_stop.store(0);
     std::thread stopper([&] {
         std::this_thread::sleep_for(100ms);
-        stop.store(1);
+        m_stop.store(1);
     });
     EXPECT_EQ(Receive({Cut({4})[0]}).kind, Kind::Stopped);  // while a rest is awaited
     stopper.join();
-    stop.store(0);
-    ASSERT_TRUE(host->Send(Cut({4})[0]));
-    host->Close();
+    m_stop.store(0);
+    ASSERT_TRUE(m_host->Send(Cut({4})[0]));
+    m_host->Close();
     EXPECT_EQ(Receive().kind, Kind::Closed);  // mid-packet
     EXPECT_EQ(Receive().kind, Kind::Closed);
 }

@@ -34,28 +34,28 @@ class PcscRestartTest : public ::testing::Test {
 protected:
     void SetUp() override {
         TESSALY_NEED_LAB();
-        reader = CLabEnvironment::Lab()->ReaderName(0, 0);
-        port = test::FreePort();
-        station = std::make_unique<CKeyStation>(reader, port);
-        station->SetObserver(&recorder);
-        ASSERT_TRUE(station->Start()) << station->GetStatusName();
-        host = std::make_unique<test::CHostPeer>(port);
-        ASSERT_TRUE(host->IsConnected());
+        m_reader = CLabEnvironment::Lab()->ReaderName(0, 0);
+        m_port = test::FreePort();
+        m_station = std::make_unique<CKeyStation>(m_reader, m_port);
+        m_station->SetObserver(&m_recorder);
+        ASSERT_TRUE(m_station->Start()) << m_station->GetStatusName();
+        m_host = std::make_unique<test::CHostPeer>(m_port);
+        ASSERT_TRUE(m_host->IsConnected());
     }
 
     void TearDown() override {
-        host.reset();
-        station.reset();
+        m_host.reset();
+        m_station.reset();
     }
 
     test::StationAnswer Ask(std::uint8_t sub, const std::string& body) {
-        return host->Exchange(HostRequest(sub, ++transaction, body));
+        return m_host->Exchange(HostRequest(sub, ++m_transaction, body));
     }
 
     // The whole answer to one request, against the station's reply with `replyBody`.
     void Expect(std::uint8_t sub, const std::string& body, const std::string& replyBody) {
         const test::StationAnswer answer = Ask(sub, body);
-        EXPECT_EQ(ToHex(answer.bytes), ToHex(StationReply(sub, transaction, replyBody))) << body;
+        EXPECT_EQ(ToHex(answer.bytes), ToHex(StationReply(sub, m_transaction, replyBody))) << body;
     }
 
     // The card state the station answers to Query Card; 0 when the answer is not one.
@@ -77,12 +77,12 @@ protected:
         return true;
     }
 
-    std::string reader;
-    test::CStationRecorder recorder;
-    std::uint16_t port = 0;
-    std::uint16_t transaction = 0;
-    std::unique_ptr<CKeyStation> station;
-    std::unique_ptr<test::CHostPeer> host;
+    std::string m_reader;
+    test::CStationRecorder m_recorder;
+    std::uint16_t m_port = 0;
+    std::uint16_t m_transaction = 0;
+    std::unique_ptr<CKeyStation> m_station;
+    std::unique_ptr<test::CHostPeer> m_host;
 };
 
 TEST_F(PcscRestartTest, TheStationFollowsTheCardAcrossARestartOfThePcscService) {
@@ -98,28 +98,28 @@ TEST_F(PcscRestartTest, TheStationFollowsTheCardAcrossARestartOfThePcscService) 
 
     lab.RestartDaemon();
     EXPECT_TRUE(WaitForCardState(1)) << "the monitor did not resume after the restart";
-    lab.Insert(reader, g_card);
+    lab.Insert(m_reader, g_card);
     EXPECT_TRUE(WaitForCardState(2));
     Expect(0x01, kResetCard, "00 00 00 00 00 05 3B 80 80 01 01");
     EXPECT_EQ(QueryCard(), 3U);
     Expect(0x05, kSelectEf, "30 00 00 00 06 00 00 00 00 90 00");
     Expect(0x05, kReadBinary, "30 00 00 00 0A 00 00 00 00 00 01 02 03 90 00");
 
-    lab.Remove(reader);
+    lab.Remove(m_reader);
     EXPECT_TRUE(WaitForCardState(1));
-    lab.Insert(reader, g_card);
+    lab.Insert(m_reader, g_card);
     EXPECT_TRUE(WaitForCardState(2));
-    EXPECT_TRUE(recorder.WaitForStatus(*station, StationStatus::Waiting));
+    EXPECT_TRUE(m_recorder.WaitForStatus(*m_station, StationStatus::Waiting));
     Expect(0x01, kResetCard, "00 00 00 00 00 05 3B 80 80 01 01");
 
     // With the service gone again the station still stops at once (its monitor waits for nothing).
     lab.StopDaemon();
     EXPECT_TRUE(WaitForCardState(16));
-    host.reset();
-    EXPECT_TRUE(station->Stop());
-    EXPECT_EQ(station->GetStatus(), StationStatus::Stopped);
+    m_host.reset();
+    EXPECT_TRUE(m_station->Stop());
+    EXPECT_EQ(m_station->GetStatus(), StationStatus::Stopped);
     lab.RestartDaemon();
-    lab.Insert(reader, g_card);
+    lab.Insert(m_reader, g_card);
 }
 
 }  // namespace

@@ -75,32 +75,32 @@ protected:
         }
     }
     void TearDown() override {
-        host.reset();
-        station.reset();
+        m_host.reset();
+        m_station.reset();
     }
     // A started station on `reader` and a connected host.
     void Open(const std::string& reader, StationOptions options = {}) {
-        host.reset();
-        station.reset();
-        port = test::FreePort();
-        station = std::make_unique<CKeyStation>(reader, port, std::move(options));
-        station->SetObserver(&recorder);
-        ASSERT_TRUE(station->Start()) << station->GetStatusName();
-        host = std::make_unique<test::CHostPeer>(port);
-        ASSERT_TRUE(recorder.WaitForStatus(*station, StationStatus::Connected));
+        m_host.reset();
+        m_station.reset();
+        m_port = test::FreePort();
+        m_station = std::make_unique<CKeyStation>(reader, m_port, std::move(options));
+        m_station->SetObserver(&m_recorder);
+        ASSERT_TRUE(m_station->Start()) << m_station->GetStatusName();
+        m_host = std::make_unique<test::CHostPeer>(m_port);
+        ASSERT_TRUE(m_recorder.WaitForStatus(*m_station, StationStatus::Connected));
     }
     void Expect(const std::vector<Row>& rows) {
         for (const auto& [sub, body, replySub, reply] : rows) {
-            EXPECT_EQ(ToHex(host->Exchange(HostRequest(sub, 0x4711, body)).bytes),
+            EXPECT_EQ(ToHex(m_host->Exchange(HostRequest(sub, 0x4711, body)).bytes),
                       ToHex(StationReply(replySub, 0x4711, reply)))
                 << "request " << std::hex << int(sub) << ": " << body;
         }
     }
 
-    test::CStationRecorder recorder;
-    std::uint16_t port = 0;
-    std::unique_ptr<CKeyStation> station;
-    std::unique_ptr<test::CHostPeer> host;
+    test::CStationRecorder m_recorder;
+    std::uint16_t m_port = 0;
+    std::unique_ptr<CKeyStation> m_station;
+    std::unique_ptr<test::CHostPeer> m_host;
 };
 
 TEST_F(StationLabTest, EveryKindOfCommandIsAnsweredToTheByte) {
@@ -123,14 +123,14 @@ TEST_F(StationLabTest, EveryKindOfCommandIsAnsweredToTheByte) {
         {0xFF, "00", 0xFF, "F0"},                                   // the end of pass-through mode
     });
     // A key request (no pass-through: number 0); a health check in either form gets the long form.
-    EXPECT_EQ(ToHex(host->Exchange(test::ShortPacket(0x01, Hex("01 00 01 41"))).bytes),
+    EXPECT_EQ(ToHex(m_host->Exchange(test::ShortPacket(0x01, Hex("01 00 01 41"))).bytes),
               ToHex(StationReply(0xFF, 0, "F0")));
     for (const CByteArray& request : {test::ShortPacket(0x99, {}), test::LongPacket(0x99, {})}) {
-        EXPECT_EQ(ToHex(host->Exchange(request).bytes), "00 05 5B 4B 45 59 5D 99 00 00 3F");
+        EXPECT_EQ(ToHex(m_host->Exchange(request).bytes), "00 05 5B 4B 45 59 5D 99 00 00 3F");
     }
     EXPECT_TRUE(g_t1Card->Commands().empty());
-    EXPECT_TRUE(recorder.WaitForStatus(*station, StationStatus::Waiting));
-    EXPECT_EQ(station->GetTransactionCount(), 16U);
+    EXPECT_TRUE(m_recorder.WaitForStatus(*m_station, StationStatus::Waiting));
+    EXPECT_EQ(m_station->GetTransactionCount(), 16U);
 }
 
 // A Bulk Process item: a case 2 Process of `apdu` to the contact station, a check mode and the
@@ -254,20 +254,21 @@ TEST_F(StationLabTest, ResendsAreCountedUntilTheFifthStopsTheStation) {
     const Row resend{0x10, "05 91", 0x10, "05 91"};
     const Row exceeded{0x10, "05 91", 0xFF, "01"};
     Expect({resend, resend});
-    EXPECT_EQ(ToHex(host->Exchange(test::ShortPacket(0x99, {})).bytes), "00 05 5B 4B 45 59 5D 99 00 00 3F");
+    EXPECT_EQ(ToHex(m_host->Exchange(test::ShortPacket(0x99, {})).bytes), "00 05 5B 4B 45 59 5D 99 00 00 3F");
     Expect({resend, exceeded});  // a health check does not break the run; a keep-alive does
     Expect({{0x13, "", 0x13, ""}, resend, resend});
-    host = std::make_unique<test::CHostPeer>(port);  // nor does a new connection
+    m_host = std::make_unique<test::CHostPeer>(m_port);  // nor does a new connection
     Expect({resend, exceeded, {0x10, "05 91", 0xFF, "F0"}});
     // The fifth was answered; then the connection and the port close.
-    EXPECT_TRUE(host->WaitForClose(3s));
-    EXPECT_TRUE(recorder.WaitForStatus(*station, StationStatus::Stopped));
-    EXPECT_FALSE(test::CHostPeer(port, 0ms).IsConnected());
+    EXPECT_TRUE(m_host->WaitForClose(3s));
+    EXPECT_TRUE(m_recorder.WaitForStatus(*m_station, StationStatus::Stopped));
+    EXPECT_FALSE(test::CHostPeer(m_port, 0ms).IsConnected());
 }
 
 TEST_F(StationLabTest, AnAnswerTooLongForTheShortFrameTravelsInTheWideFrame) {
     Open(Reader(0, 1));
-    const test::StationAnswer answer = host->Exchange(HostRequest(0x15, 5, "58 00 00 00 00 00 FF FF 00 00"));
+    const test::StationAnswer answer =
+        m_host->Exchange(HostRequest(0x15, 5, "58 00 00 00 00 00 FF FF 00 00"));
     ASSERT_FALSE(answer.bytes.empty()) << answer.error;
     EXPECT_EQ(answer.bytes[0], kFrameWide);
     ASSERT_NE(answer.As<CMsgCardCommandSimulation>(), nullptr) << answer.error;
@@ -286,10 +287,10 @@ TEST_F(StationLabTest, RejectedPacketsAreAnsweredAndAnOversizedOneClosesTheConne
     CByteArray badChecksum = kKeepAlive;
     badChecksum.back() ^= 0x01;
     // Before anything parsed, a rejection carries number 0; then the number of the last that did.
-    EXPECT_EQ(ToHex(host->Exchange(badChecksum).bytes), ToHex(StationReply(0xFF, 0, "F1")));
+    EXPECT_EQ(ToHex(m_host->Exchange(badChecksum).bytes), ToHex(StationReply(0xFF, 0, "F1")));
     // Two in one segment: only the first is answered.
-    EXPECT_EQ(host->Exchange(test::Joined({kKeepAlive, badChecksum})).bytes, kKeepAliveReply);
-    EXPECT_TRUE(host->Silent(300ms));
+    EXPECT_EQ(m_host->Exchange(test::Joined({kKeepAlive, badChecksum})).bytes, kKeepAliveReply);
+    EXPECT_TRUE(m_host->Silent(300ms));
     const std::pair<CByteArray, const char*> cases[] = {
         {badChecksum, "F1"},
         {test::LongPacket(0x02, {}), "F0"},
@@ -300,53 +301,53 @@ TEST_F(StationLabTest, RejectedPacketsAreAnsweredAndAnOversizedOneClosesTheConne
         {test::LongPacket(0x0A, Hex("13")), "F2"},   // a pass-through without its sub-header
     };
     for (const auto& [packet, reason] : cases) {
-        EXPECT_EQ(ToHex(host->Exchange(packet).bytes), ToHex(StationReply(0xFF, 0x1234, reason))) << reason;
-        EXPECT_EQ(station->GetTransactionCount(), 1U);
-        EXPECT_EQ(station->GetStatus(), StationStatus::ProcessingCommand);
+        EXPECT_EQ(ToHex(m_host->Exchange(packet).bytes), ToHex(StationReply(0xFF, 0x1234, reason))) << reason;
+        EXPECT_EQ(m_station->GetTransactionCount(), 1U);
+        EXPECT_EQ(m_station->GetStatus(), StationStatus::ProcessingCommand);
     }
-    EXPECT_EQ(host->Exchange(HostRequest(0x13, 0x0077, "")).bytes, StationReply(0x13, 0x0077, ""));
+    EXPECT_EQ(m_host->Exchange(HostRequest(0x13, 0x0077, "")).bytes, StationReply(0x13, 0x0077, ""));
     // Payload length 0x2000: 8203 bytes announced, over what a station takes. Answered, then closed.
     CByteArray big = Hex("00 10 30 31 32 33 34 35 36 37 38 39 41 42 43 44 45 46 0A 20 00 05");
     big.resize(4000, 0x00);
-    EXPECT_EQ(ToHex(host->Exchange(big).bytes), ToHex(StationReply(0xFF, 0x0077, "F2")));
-    EXPECT_TRUE(host->WaitForClose(2s));
-    EXPECT_TRUE(recorder.WaitForStatus(*station, StationStatus::Waiting));
-    EXPECT_EQ(station->GetTransactionCount(), 2U);
-    test::CHostPeer next(port);
+    EXPECT_EQ(ToHex(m_host->Exchange(big).bytes), ToHex(StationReply(0xFF, 0x0077, "F2")));
+    EXPECT_TRUE(m_host->WaitForClose(2s));
+    EXPECT_TRUE(m_recorder.WaitForStatus(*m_station, StationStatus::Waiting));
+    EXPECT_EQ(m_station->GetTransactionCount(), 2U);
+    test::CHostPeer next(m_port);
     EXPECT_EQ(next.Exchange(kKeepAlive).bytes, kKeepAliveReply);
 }
 
 TEST_F(StationLabTest, TheListShowsClientAndCountAndOneClientIsServedAtATime) {
     Open(Reader(0, 1));
-    const StationDisplay display = station->GetDisplay();
+    const StationDisplay display = m_station->GetDisplay();
     EXPECT_EQ(display.status, StationStatus::Connected);
     EXPECT_EQ(display.clientAddress, "127.0.0.1");
-    EXPECT_EQ(display.clientPort, host->LocalPort());
+    EXPECT_EQ(display.clientPort, m_host->LocalPort());
     EXPECT_EQ(display.transactionCount, 0U);
-    test::CHostPeer second(port);  // taken into the listen backlog
+    test::CHostPeer second(m_port);  // taken into the listen backlog
     ASSERT_TRUE(second.Send(kKeepAlive));
     EXPECT_TRUE(second.Silent(300ms));
     for (int i = 0; i < 12; ++i) {
-        EXPECT_EQ(host->Exchange(kKeepAlive).bytes, kKeepAliveReply);
+        EXPECT_EQ(m_host->Exchange(kKeepAlive).bytes, kKeepAliveReply);
     }
-    EXPECT_TRUE(recorder.WaitForStatus(*station, StationStatus::Waiting));
-    EXPECT_EQ(station->GetTransactionCount(), 12U);
-    host.reset();
+    EXPECT_TRUE(m_recorder.WaitForStatus(*m_station, StationStatus::Waiting));
+    EXPECT_EQ(m_station->GetTransactionCount(), 12U);
+    m_host.reset();
     EXPECT_EQ(second.Receive().bytes, kKeepAliveReply);
-    EXPECT_EQ(station->GetClientPort(), second.LocalPort());
+    EXPECT_EQ(m_station->GetClientPort(), second.LocalPort());
     // A client that leaves without a word: the status and the client stay; the next one is taken.
     second.Close();
-    test::CHostPeer silent(port);
-    ASSERT_TRUE(recorder.WaitForStatus(*station, StationStatus::Connected));
+    test::CHostPeer silent(m_port);
+    ASSERT_TRUE(m_recorder.WaitForStatus(*m_station, StationStatus::Connected));
     silent.Close();
     std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(station->GetStatus(), StationStatus::Connected);
-    test::CHostPeer next(port);
+    EXPECT_EQ(m_station->GetStatus(), StationStatus::Connected);
+    test::CHostPeer next(m_port);
     EXPECT_EQ(next.Exchange(kKeepAlive).bytes, kKeepAliveReply);
-    EXPECT_TRUE(recorder.WaitForStatus(*station, StationStatus::Waiting));
-    EXPECT_EQ(station->GetTransactionCount(), 14U);
-    for (int id : recorder.Changes()) {
-        EXPECT_EQ(id, station->GetStationId());
+    EXPECT_TRUE(m_recorder.WaitForStatus(*m_station, StationStatus::Waiting));
+    EXPECT_EQ(m_station->GetTransactionCount(), 14U);
+    for (int id : m_recorder.Changes()) {
+        EXPECT_EQ(id, m_station->GetStationId());
     }
 }
 
@@ -355,19 +356,19 @@ TEST_F(StationLabTest, StopEndsIdleAndBusyStationsAndFreesThePort) {
     ASSERT_TRUE(idle.Start());
     EXPECT_TRUE(idle.Stop());
     Open(Reader(0, 1));
-    EXPECT_EQ(host->Exchange(kKeepAlive).bytes, kKeepAliveReply);
-    EXPECT_TRUE(station->Stop());  // with a client that sends nothing
-    EXPECT_EQ(station->GetStatus(), StationStatus::Stopped);
-    EXPECT_TRUE(host->WaitForClose(1s));
-    EXPECT_FALSE(station->Stop());
-    CKeyStation again(Reader(0, 1), port);  // at once, while the old connection may linger
+    EXPECT_EQ(m_host->Exchange(kKeepAlive).bytes, kKeepAliveReply);
+    EXPECT_TRUE(m_station->Stop());  // with a client that sends nothing
+    EXPECT_EQ(m_station->GetStatus(), StationStatus::Stopped);
+    EXPECT_TRUE(m_host->WaitForClose(1s));
+    EXPECT_FALSE(m_station->Stop());
+    CKeyStation again(Reader(0, 1), m_port);  // at once, while the old connection may linger
     ASSERT_TRUE(again.Start()) << again.GetStatusName();
-    EXPECT_EQ(test::CHostPeer(port).Exchange(kKeepAlive).bytes, kKeepAliveReply);
+    EXPECT_EQ(test::CHostPeer(m_port).Exchange(kKeepAlive).bytes, kKeepAliveReply);
     // A Card Command Simulation that would wait 24 days does not hold a stop up.
     Open(Reader(0, 0));
-    ASSERT_TRUE(host->Send(HostRequest(0x15, 1, "58 00 7F FF FF FF 00 01 00 00")));
+    ASSERT_TRUE(m_host->Send(HostRequest(0x15, 1, "58 00 7F FF FF FF 00 01 00 00")));
     std::this_thread::sleep_for(100ms);
-    EXPECT_TRUE(station->Stop());
+    EXPECT_TRUE(m_station->Stop());
 }
 
 TEST_F(StationLabTest, StartFailuresOpenNoPortAndStay) {
@@ -391,23 +392,23 @@ TEST_F(StationLabTest, StartFailuresOpenNoPortAndStay) {
 }
 
 TEST_F(StationLabTest, ClientsOutsideAllowedClientsAreClosedAndLogged) {
-    port = test::FreePort();
-    station =
-        std::make_unique<CKeyStation>(Reader(0, 1), port, StationOptions{{}, Clients("10.0.0.0/8"), nullptr});
-    station->SetObserver(&recorder);
-    ASSERT_TRUE(station->Start());
-    test::CHostPeer refused(port);
+    m_port = test::FreePort();
+    m_station = std::make_unique<CKeyStation>(Reader(0, 1), m_port,
+                                              StationOptions{{}, Clients("10.0.0.0/8"), nullptr});
+    m_station->SetObserver(&m_recorder);
+    ASSERT_TRUE(m_station->Start());
+    test::CHostPeer refused(m_port);
     EXPECT_TRUE(refused.WaitForClose(2s));
-    ASSERT_TRUE(recorder.WaitForLog(1));
-    EXPECT_EQ(recorder.Log()[0].stationId, station->GetStationId());
-    EXPECT_EQ(recorder.Log()[0].text,
+    ASSERT_TRUE(m_recorder.WaitForLog(1));
+    EXPECT_EQ(m_recorder.Log()[0].stationId, m_station->GetStationId());
+    EXPECT_EQ(m_recorder.Log()[0].text,
               FormatText("Refused client 127.0.0.1:%u on port %u: not in AllowedClients",
-                         static_cast<unsigned>(refused.LocalPort()), static_cast<unsigned>(port)));
-    EXPECT_EQ(station->GetStatus(), StationStatus::Waiting);
-    EXPECT_EQ(station->GetClientAddress(), "");
+                         static_cast<unsigned>(refused.LocalPort()), static_cast<unsigned>(m_port)));
+    EXPECT_EQ(m_station->GetStatus(), StationStatus::Waiting);
+    EXPECT_EQ(m_station->GetClientAddress(), "");
     // Allowed, on a station that listens on the loopback address only.
     Open(Reader(0, 1), {"127.0.0.1", Clients("10.0.0.0/8 127.0.0.0/8"), nullptr});
-    EXPECT_EQ(host->Exchange(kKeepAlive).bytes, kKeepAliveReply);
+    EXPECT_EQ(m_host->Exchange(kKeepAlive).bytes, kKeepAliveReply);
 }
 
 TEST_F(StationLabTest, TwoStationsServeTwoHostsInParallel) {
@@ -445,13 +446,13 @@ TEST_F(StationLabTest, TwoStationsServeTwoHostsInParallel) {
 }
 
 TEST_F(StationLabTest, TheDocumentStartsTheRegistrysStationsAndReadsItsSettingsAtEveryStart) {
-    test::TempRegistry registry;
+    test::CTempRegistry registry;
     const std::uint16_t stationPort = test::FreePort();
     ASSERT_TRUE(
         SaveConfiguration(kBrantwickKey, {{Reader(0, 1), static_cast<std::int16_t>(stationPort)},
                                           {"No Such Reader", static_cast<std::int16_t>(test::FreePort())}}));
     CBrantwickDoc document;
-    document.SetObserver(&recorder);
+    document.SetObserver(&m_recorder);
     ASSERT_TRUE(document.StartStations()) << document.StartError();
     ASSERT_EQ(document.Stations().size(), 2U);
     const int firstId = document.Stations()[0]->GetStationId();
@@ -459,9 +460,9 @@ TEST_F(StationLabTest, TheDocumentStartsTheRegistrysStationsAndReadsItsSettingsA
     EXPECT_EQ(document.Stations()[0]->GetStatus(), StationStatus::Waiting);
     EXPECT_EQ(document.Stations()[1]->GetStatus(), StationStatus::CardFailed);
     EXPECT_EQ(document.FindStation(firstId + 1), document.Stations()[1].get());
-    ASSERT_TRUE(recorder.WaitForLog(1));  // the development key, once per start
-    EXPECT_EQ(recorder.Log()[0].stationId, 0);
-    EXPECT_NE(recorder.Log()[0].text.find("StationKey is not set"), CString::npos);
+    ASSERT_TRUE(m_recorder.WaitForLog(1));  // the development key, once per start
+    EXPECT_EQ(m_recorder.Log()[0].stationId, 0);
+    EXPECT_NE(m_recorder.Log()[0].text.find("StationKey is not set"), CString::npos);
 
     const CString key = "0123456789ABCDEF23456789ABCDEF01456789ABCDEF0123";
     ASSERT_TRUE(WriteRegistryString(CString(kBrantwickKey) + "\\StationKey", key, false));
@@ -481,7 +482,7 @@ TEST_F(StationLabTest, TheDocumentStartsTheRegistrysStationsAndReadsItsSettingsA
     CByteArray plain{0xEE};
     EXPECT_TRUE(DecryptEnvelope(CCipherContext(*ParseStationKey(key)), reply->GetData(), plain));
     EXPECT_TRUE(plain.empty());
-    EXPECT_EQ(recorder.Log().size(), 1U);
+    EXPECT_EQ(m_recorder.Log().size(), 1U);
 }
 
 }  // namespace

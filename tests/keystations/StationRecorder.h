@@ -11,7 +11,7 @@
 
 namespace tessaly::test {
 
-class CStationRecorder final : public IStationObserver {
+class CStationRecorder final : public CStationObserver {
 public:
     void OnStationChanged(int stationId) override {
         const std::lock_guard<std::mutex> lock(m_lock);

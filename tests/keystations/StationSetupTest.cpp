@@ -34,7 +34,7 @@ CByteArray EmptyEnvelope(const CCipherContext& context) {
 }
 
 TEST(StationList, LoadsEveryServerKeyAndSavesThemRenumbered) {
-    test::TempRegistry registry;
+    test::CTempRegistry registry;
     EXPECT_TRUE(LoadConfiguration(kBase).empty());
     for (const auto& [key, reader, port] :
          {std::tuple("Server0", "Reader A", 0x12345U), std::tuple("server7", "Reader B", 40000U),
@@ -56,7 +56,7 @@ TEST(StationList, LoadsEveryServerKeyAndSavesThemRenumbered) {
     EXPECT_EQ(keys, (CStringArray{"Other", "Serve", "Server0", "Server1", "Server2", "Server3"}));
     EXPECT_EQ(ReadRegistryDWord(kBase + "\\Server1\\Port"), 0xFFFF9C40U);  // sign-extended
     platform::RegistryValue value;
-    ASSERT_TRUE(platform::RegistryStore()
+    ASSERT_TRUE(platform::CRegistryStore()
                     .OpenKey(platform::RegistryRoot::LocalMachine, "SOFTWARE\\TESSALY\\Brantwick\\Server1",
                              platform::RegistryAccess::Read)
                     .QueryValue("ReaderName", value));
@@ -67,13 +67,14 @@ TEST(StationList, LoadsEveryServerKeyAndSavesThemRenumbered) {
     EXPECT_EQ(keys, (CStringArray{"Other", "Serve"}));
 
     if (test::RegistryIsFileStore()) {  // a store that cannot be written is reported
-        test::ScopedEnvironment broken("TESSALY_REGISTRY", (registry.Folder() / "missing" / "r.db").string());
+        test::CScopedEnvironment broken("TESSALY_REGISTRY",
+                                        (registry.Folder() / "missing" / "r.db").string());
         EXPECT_FALSE(SaveConfiguration(kBase, {{"Reader A", 5001}}));
     }
 }
 
 TEST(StationSettings, DefaultsValuesAndMalformedValues) {
-    test::TempRegistry registry;
+    test::CTempRegistry registry;
     CString error;
     CStringArray warnings;
     auto settings = LoadStationSettings(kBase, error, warnings);
@@ -120,7 +121,7 @@ TEST(StationSettings, DefaultsValuesAndMalformedValues) {
             "AllowedClients: \"*\" is not an IPv4 address or an address/prefix (for example 10.1.2.0/24)",
     };
     for (std::size_t i = 0; i < std::size(malformed); ++i) {
-        test::TempRegistry fresh;
+        test::CTempRegistry fresh;
         Set(malformed[i].first, malformed[i].second);
         EXPECT_FALSE(LoadStationSettings(kBase, error, warnings).has_value()) << malformed[i].second;
         EXPECT_EQ(error, errors[i]);  // never the key itself
@@ -203,7 +204,7 @@ TEST(StationId, FirstStationIsOneAndIdsAreNeverReused) {
     first.reset();
     EXPECT_EQ(CKeyStation("Reader A", 5001).GetStationId(), 2);
     // Malformed settings start no station, and take no id.
-    test::TempRegistry registry;
+    test::CTempRegistry registry;
     Set("StationKey", "not a key");
     CBrantwickDoc document({{"Reader A", 5001}, {"Reader B", 5002}});
     EXPECT_FALSE(document.StartStations());

@@ -49,10 +49,10 @@ protected:
         return {std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()};
     }
 
-    test::TempRegistry m_registry;
+    test::CTempRegistry m_registry;
     std::filesystem::path m_logs;
     std::filesystem::path m_temp;
-    test::ScopedEnvironment m_tmpdir{test::TempFolderVariable(), m_temp.string()};
+    test::CScopedEnvironment m_tmpdir{test::TempFolderVariable(), m_temp.string()};
 };
 
 TEST_F(DriverLogTest, OneEscapedLinePerRecordInOneFileNamedAfterTheFirstRecord) {

@@ -49,8 +49,8 @@ CByteArray Bytes(T... values) {
 }
 
 const CCipherContext& Cipher() {
-    static const CCipherContext context(DevelopmentStationKey());
-    return context;
+    static const CCipherContext kContext(DevelopmentStationKey());
+    return kContext;
 }
 
 CByteArray Envelope(const CByteArray& plain) {

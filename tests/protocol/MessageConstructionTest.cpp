@@ -28,8 +28,8 @@ using U8 = std::uint8_t;
 
 // The development key: the envelopes in the vectors are the known answers for it.
 const CCipherContext& Cipher() {
-    static const CCipherContext context(DevelopmentStationKey());
-    return context;
+    static const CCipherContext kContext(DevelopmentStationKey());
+    return kContext;
 }
 
 template <class T, class... Args>

@@ -55,14 +55,14 @@ namespace {
 
 using test::Hex;
 
-class ContactlessLogic : public ::testing::Test {
+class ContactlessLogicTest : public ::testing::Test {
 protected:
     // Direct query: no monitor thread; never connected.
-    CScmContactlessReader reader{"Nowhere 00 00", true};
-    CByteArray response{0xEE};
+    CScmContactlessReader m_reader{"Nowhere 00 00", true};
+    CByteArray m_response{0xEE};
 };
 
-TEST_F(ContactlessLogic, SectorOfBlockFollowsTheFourKLayout) {
+TEST_F(ContactlessLogicTest, SectorOfBlockFollowsTheFourKLayout) {
     const std::pair<std::uint32_t, std::uint32_t> cases[] = {
         {0, 0}, {3, 0}, {4, 1}, {127, 31}, {128, 32}, {143, 32}, {144, 33}, {200, 36}, {255, 39}, {0x1C8, 36},
     };
@@ -71,51 +71,51 @@ TEST_F(ContactlessLogic, SectorOfBlockFollowsTheFourKLayout) {
     }
 }
 
-TEST_F(ContactlessLogic, MemoryCommandsWithoutACard) {
-    EXPECT_EQ(reader.ExecuteMemoryCommand(Hex("A0 05"), response), 0);
-    EXPECT_EQ(response, Hex("0A"));
-    EXPECT_TRUE(reader.IsWritePending());
-    EXPECT_EQ(reader.GetPendingBlock(), 5);
+TEST_F(ContactlessLogicTest, MemoryCommandsWithoutACard) {
+    EXPECT_EQ(m_reader.ExecuteMemoryCommand(Hex("A0 05"), m_response), 0);
+    EXPECT_EQ(m_response, Hex("0A"));
+    EXPECT_TRUE(m_reader.IsWritePending());
+    EXPECT_EQ(m_reader.GetPendingBlock(), 5);
     // Fifteen bytes are no block: the write fails and is forgotten.
-    EXPECT_EQ(reader.ExecuteMemoryCommand(CByteArray(15, 0x11), response), 0x87);
-    EXPECT_TRUE(response.empty());
-    EXPECT_EQ(reader.GetLastResult(), 0xF0000002U);
-    EXPECT_FALSE(reader.IsWritePending());
-    EXPECT_EQ(reader.GetPendingBlock(), 0);
+    EXPECT_EQ(m_reader.ExecuteMemoryCommand(CByteArray(15, 0x11), m_response), 0x87);
+    EXPECT_TRUE(m_response.empty());
+    EXPECT_EQ(m_reader.GetLastResult(), 0xF0000002U);
+    EXPECT_FALSE(m_reader.IsWritePending());
+    EXPECT_EQ(m_reader.GetPendingBlock(), 0);
     for (const char* command : {"", "30", "31 04", "A0 05 00", "30 04 00", "60 04"}) {
-        EXPECT_EQ(reader.ExecuteMemoryCommand(Hex(command), response), 0x87) << command;
-        EXPECT_EQ(reader.GetLastResult(), 0xF0000003U) << command;
-        EXPECT_TRUE(response.empty());
-        EXPECT_FALSE(reader.IsWritePending());
+        EXPECT_EQ(m_reader.ExecuteMemoryCommand(Hex(command), m_response), 0x87) << command;
+        EXPECT_EQ(m_reader.GetLastResult(), 0xF0000003U) << command;
+        EXPECT_TRUE(m_response.empty());
+        EXPECT_FALSE(m_reader.IsWritePending());
     }
-    EXPECT_EQ(reader.GetMifareResetResponse(response), 0);
-    EXPECT_EQ(response, Hex("00 00 00 00"));
-    EXPECT_EQ(reader.GetDefaultResetResponse(response), 0);
-    EXPECT_EQ(response, Hex("00 00 00"));
+    EXPECT_EQ(m_reader.GetMifareResetResponse(m_response), 0);
+    EXPECT_EQ(m_response, Hex("00 00 00 00"));
+    EXPECT_EQ(m_reader.GetDefaultResetResponse(m_response), 0);
+    EXPECT_EQ(m_response, Hex("00 00 00"));
     // Commands too long for their length field are refused before anything is sent.
-    EXPECT_EQ(reader.ExchangeContactless(0x35, CByteArray(256, 0x00), response), 0x91);
-    EXPECT_TRUE(response.empty());
+    EXPECT_EQ(m_reader.ExchangeContactless(0x35, CByteArray(256, 0x00), m_response), 0x91);
+    EXPECT_TRUE(m_response.empty());
     CCommandRecord record;
     record.length = 257;
-    EXPECT_EQ(reader.TransmitRecord(record, response), 0x89);
+    EXPECT_EQ(m_reader.TransmitRecord(record, m_response), 0x89);
 }
 
-TEST_F(ContactlessLogic, ResetTransmissionSettingsForgetsKeysAndPendingWrite) {
-    reader.SetKeys(CByteArray(24, 0xA5));
-    reader.SetGetResponseClass(-1);
-    reader.SetApduLevel(false);
-    reader.ExecuteMemoryCommand(Hex("A0 09"), response);
-    reader.ResetTransmissionSettings();
-    EXPECT_TRUE(reader.GetKeys().empty());
-    EXPECT_EQ(reader.Authenticate(4, CScmContactlessReader::kKeyA), 0x87);
-    EXPECT_EQ(reader.GetLastErrorText(), "f0000004 -- keys have not been set.");
-    EXPECT_FALSE(reader.IsWritePending());
-    EXPECT_EQ(reader.GetGetResponseClass(), 0);
-    EXPECT_TRUE(reader.GetApduLevel());
+TEST_F(ContactlessLogicTest, ResetTransmissionSettingsForgetsKeysAndPendingWrite) {
+    m_reader.SetKeys(CByteArray(24, 0xA5));
+    m_reader.SetGetResponseClass(-1);
+    m_reader.SetApduLevel(false);
+    m_reader.ExecuteMemoryCommand(Hex("A0 09"), m_response);
+    m_reader.ResetTransmissionSettings();
+    EXPECT_TRUE(m_reader.GetKeys().empty());
+    EXPECT_EQ(m_reader.Authenticate(4, CScmContactlessReader::kKeyA), 0x87);
+    EXPECT_EQ(m_reader.GetLastErrorText(), "f0000004 -- keys have not been set.");
+    EXPECT_FALSE(m_reader.IsWritePending());
+    EXPECT_EQ(m_reader.GetGetResponseClass(), 0);
+    EXPECT_TRUE(m_reader.GetApduLevel());
     // A table too short for the block's sector.
-    reader.SetKeys(CByteArray(12, 0xFF));
-    EXPECT_EQ(reader.Authenticate(4, CScmContactlessReader::kKeyA), 0x87);
-    EXPECT_EQ(reader.GetLastResult(), 0xF0000001U);
+    m_reader.SetKeys(CByteArray(12, 0xFF));
+    EXPECT_EQ(m_reader.Authenticate(4, CScmContactlessReader::kKeyA), 0x87);
+    EXPECT_EQ(m_reader.GetLastResult(), 0xF0000001U);
 }
 
 TEST(ContactlessKeys, KeysAreWipedBeforeTheirMemoryIsFreed) {

@@ -24,19 +24,19 @@ const std::string kSelect = "00 A4 04 00 02 3F 00 00";
 // A device name of 120 characters: its readers' names have 126, more than any short buffer holds.
 const std::string kLongDevice = "Lab Reader With A Long Name " + std::string(92, 'x');
 
-enum Card { kT0, kT1, kLongName };
+enum Card { T0, T1, LongName };
 std::shared_ptr<lab::CIsoCard> g_cards[3];
 
 void PrepareLab(lab::CLab& lab) {
-    g_cards[kT0] = lab::MakeContactCard(lab::Transport::T0);
-    g_cards[kT1] = lab::MakeContactCard(lab::Transport::T1);
-    g_cards[kLongName] = lab::MakeContactCard(lab::Transport::T0);
+    g_cards[T0] = lab::MakeContactCard(lab::Transport::T0);
+    g_cards[T1] = lab::MakeContactCard(lab::Transport::T1);
+    g_cards[LongName] = lab::MakeContactCard(lab::Transport::T0);
     for (const auto& card : g_cards) {
         card->AddApplication({0x3F, 0x00}, Hex(kFci));
     }
-    lab.InsertAll({{lab.ReaderName(0, 0), g_cards[kT0]},
-                   {lab.ReaderName(0, 1), g_cards[kT1]},
-                   {lab.ReaderName(1, 0), g_cards[kLongName]}});
+    lab.InsertAll({{lab.ReaderName(0, 0), g_cards[T0]},
+                   {lab.ReaderName(0, 1), g_cards[T1]},
+                   {lab.ReaderName(1, 0), g_cards[LongName]}});
 }
 
 // Hex text with "{FCI}" for the FCI and "XX*N" for N bytes XX.
@@ -82,14 +82,14 @@ protected:
         const std::string names[] = {lab.ReaderName(0, 0), lab.ReaderName(0, 1), lab.ReaderName(1, 0)};
         for (int i = 0; i < 3; ++i) {
             g_cards[i]->ClearAnswers();
-            readers[i] = std::make_unique<CPcscReader>(names[i], true);
-            ASSERT_EQ(readers[i]->Connect(), 0) << readers[i]->GetLastErrorText();
+            m_readers[i] = std::make_unique<CPcscReader>(names[i], true);
+            ASSERT_EQ(m_readers[i]->Connect(), 0) << m_readers[i]->GetLastErrorText();
             g_cards[i]->ClearRecord();
         }
     }
 
-    std::unique_ptr<CPcscReader> readers[3];
-    CByteArray response;
+    std::unique_ptr<CPcscReader> m_readers[3];
+    CByteArray m_response;
 };
 
 TEST_F(TransmitTest, EveryPathSendsAndReturnsWhatItShould) {
@@ -103,40 +103,40 @@ TEST_F(TransmitTest, EveryPathSendsAndReturnsWhatItShould) {
         const std::vector<std::string> f = Split(line, " | ");
         ASSERT_EQ(f.size(), 10U) << line;
         SCOPED_TRACE(f[0]);
-        const Card which = f[1] == "T1" ? kT1 : f[1] == "LONG" ? kLongName : kT0;
+        const Card which = f[1] == "T1" ? T1 : f[1] == "LONG" ? LongName : T0;
         lab::CIsoCard& card = *g_cards[which];
         card.ClearRecord();
         card.ClearAnswers();
         for (const CByteArray& answer : ByteList(f[6])) {
             card.AnswerNext(answer);
         }
-        CPcscReader& reader = *readers[which];
+        CPcscReader& reader = *m_readers[which];
         reader.SetGetResponseClass(std::stoi(f[2]));
         reader.SetApduLevel(f[3] == "on");
-        response = Hex("DE AD");
+        m_response = Hex("DE AD");
         const std::uint8_t status = Hex(f[9]).at(0);
-        EXPECT_EQ(reader.Transmit(Hex(f[4]).at(0), Bytes(f[5]), response), status);
+        EXPECT_EQ(reader.Transmit(Hex(f[4]).at(0), Bytes(f[5]), m_response), status);
         EXPECT_EQ(card.Commands(), ByteList(f[7]));
-        EXPECT_EQ(response, Bytes(f[8]));
+        EXPECT_EQ(m_response, Bytes(f[8]));
         EXPECT_EQ(reader.GetLastResult(), status);
         reader.ResetTransmissionSettings();
     }
     EXPECT_GE(scenarios, 30);
     // The UPDATE BINARY that stayed a success did update the file.
-    EXPECT_EQ(g_cards[kT0]->File(0x2F02)->at(1), 0xBB);
+    EXPECT_EQ(g_cards[T0]->File(0x2F02)->at(1), 0xBB);
 }
 
 TEST_F(TransmitTest, RecordBytesAndOneArrayForCommandAndResponse) {
     CByteArray both = Hex(kSelect);
     CCommandRecord record{{}, static_cast<std::uint32_t>(both.size()), 0x34};
     std::copy(both.begin(), both.end(), record.bytes.begin());
-    EXPECT_EQ(readers[kT0]->TransmitRecord(record, response), 0);
-    EXPECT_EQ(response, Hex(kFci + " 90 00"));
-    EXPECT_EQ(readers[kT1]->TransmitBytes(0x35, both.data(), both.size(), response), 0);
-    EXPECT_EQ(readers[kT1]->TransmitBytes(0x32, nullptr, 0, response), 0x99);
-    EXPECT_EQ(readers[kT1]->GetLastErrorText(), "99 -- Undefined data.");
-    EXPECT_EQ(readers[kT1]->Transmit(0x34, both, both), 0);
-    EXPECT_EQ(g_cards[kT1]->Commands(), (std::vector<CByteArray>{Hex(kSelect), Hex(kSelect)}));
+    EXPECT_EQ(m_readers[T0]->TransmitRecord(record, m_response), 0);
+    EXPECT_EQ(m_response, Hex(kFci + " 90 00"));
+    EXPECT_EQ(m_readers[T1]->TransmitBytes(0x35, both.data(), both.size(), m_response), 0);
+    EXPECT_EQ(m_readers[T1]->TransmitBytes(0x32, nullptr, 0, m_response), 0x99);
+    EXPECT_EQ(m_readers[T1]->GetLastErrorText(), "99 -- Undefined data.");
+    EXPECT_EQ(m_readers[T1]->Transmit(0x34, both, both), 0);
+    EXPECT_EQ(g_cards[T1]->Commands(), (std::vector<CByteArray>{Hex(kSelect), Hex(kSelect)}));
     EXPECT_EQ(both, Hex(kFci + " 90 00"));
 }
 
@@ -144,7 +144,7 @@ TEST_F(TransmitTest, AReaderWithALongNameIsServedLikeAnyOther) {
     const std::string& name = CLabEnvironment::Lab()->ReaderName(1, 0);
     ASSERT_EQ(name, kLongDevice + " 00 00");
     CByteArray atr;
-    EXPECT_EQ(readers[kLongName]->GetAtr(atr), 0);
+    EXPECT_EQ(m_readers[LongName]->GetAtr(atr), 0);
     EXPECT_EQ(atr, Hex("3B 02 14 50"));
     CPcscReader monitored(name, false);
     EXPECT_EQ(monitored.GetCardState(), card_state::kPresent);

@@ -27,19 +27,19 @@ ToolRun Reg(const std::vector<std::string>& args) {
 
 class RegToolTest : public ::testing::Test {
 protected:
-    std::string Location() const { return registry_.StorePath(); }
-    std::filesystem::path File(const std::string& name) const { return registry_.Folder() / name; }
+    std::string Location() const { return m_registry.StorePath(); }
+    std::filesystem::path File(const std::string& name) const { return m_registry.Folder() / name; }
 
-    test::TempRegistry registry_;
+    test::CTempRegistry m_registry;
 };
 
 TEST_F(RegToolTest, Commands) {
-    std::unique_ptr<test::ScopedEnvironment> store;
+    std::unique_ptr<test::CScopedEnvironment> store;
     const auto setting = [&](const std::vector<std::string>& words, test::Values& values) {
         if (words.at(0) == "store") {
             values["store"] = File(words.at(1) + ".db").string();
             store.reset();  // it puts back the variable it found
-            store = std::make_unique<test::ScopedEnvironment>("TESSALY_REGISTRY", values["store"]);
+            store = std::make_unique<test::CScopedEnvironment>("TESSALY_REGISTRY", values["store"]);
         } else {
             EXPECT_FALSE(std::filesystem::exists(values["store"]));
         }
@@ -49,7 +49,7 @@ TEST_F(RegToolTest, Commands) {
         [](const std::vector<std::string>& args, const cli::Streams& io) {
             return RunRegTool(args, io.out, io.err);
         },
-        {{"store", Location()}, {"data", TESSALY_REGISTRY_DATA}, {"dir", registry_.Folder().string()}},
+        {{"store", Location()}, {"data", TESSALY_REGISTRY_DATA}, {"dir", m_registry.Folder().string()}},
         setting);
 }
 
@@ -70,7 +70,7 @@ TEST_F(RegToolTest, ExportThenImportGivesTheSameTree) {
     const ToolRun first = Reg({"export"});
     ASSERT_EQ(first.status, kExitDone) << first.err;
     test::WriteFileBytes(File("all.reg"), first.out);
-    test::ScopedEnvironment fresh("TESSALY_REGISTRY", File("fresh.db").string());
+    test::CScopedEnvironment fresh("TESSALY_REGISTRY", File("fresh.db").string());
     ASSERT_EQ(Reg({"import", File("all.reg").string()}).err, "");
     EXPECT_EQ(Reg({"export"}).out, first.out);
     // Importing again changes nothing.

@@ -74,7 +74,7 @@ std::function<int()> Fork(const std::function<bool()>& work) {
 }
 
 TEST(RegistryConcurrency, WritersInProcessesAndThreadsLoseNothingAndReadersTearNothing) {
-    test::TempRegistry registry;
+    test::CTempRegistry registry;
     // Make the file first so that both writers start on an existing store.
     ASSERT_TRUE(WriteRegistryString(kStress + "Shared", "", false));
     std::vector<std::function<int()>> children = {Fork([] { return Read(400); }),

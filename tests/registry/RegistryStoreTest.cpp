@@ -32,10 +32,10 @@ protected:
                       : m_store->OpenKey(*path.Root(), path.KeyPath(), access);
     }
 
-    test::TempRegistry registry_;
+    test::CTempRegistry m_registry;
     std::unique_ptr<CRegistryStore> m_store = std::make_unique<CRegistryStore>();
     std::map<std::string, CRegistryKey> m_keys;
-    std::unique_ptr<test::ScopedEnvironment> m_place;  // where the store is, when a step moved it
+    std::unique_ptr<test::CScopedEnvironment> m_place;  // where the store is, when a step moved it
 };
 
 const char* StatusName(RegistryStatus status) {
@@ -111,30 +111,30 @@ TEST_F(RegistryStoreTest, OperationsDoWhatTheStepsSay) {
                 op == "set" ? key.SetValue(f[2], {platform::kRegSz, {'y', 0}}) : key.QueryValue(f[2], value);
             EXPECT_EQ(done, f[3] == "yes");
         } else if (op == "file") {
-            const std::string store = test::ReadFileBytes(registry_.StorePath());
-            test::WriteFileBytes(registry_.StorePath(),
+            const std::string store = test::ReadFileBytes(m_registry.StorePath());
+            test::WriteFileBytes(m_registry.StorePath(),
                                  f[1] == "empty" ? ""
                                  : f[1] == "garbage"
                                      ? std::string(8192, 'x')
                                      : store.substr(0, 100) + std::string(store.size() - 100, '\xAA'));
         } else if (op == "exists") {  // reads and failed writes never make the file
-            EXPECT_EQ(std::filesystem::exists(registry_.StorePath()), f[1] == "yes");
+            EXPECT_EQ(std::filesystem::exists(m_registry.StorePath()), f[1] == "yes");
         } else if (op == "storeat") {
-            const std::string at = f[1] == "folder"    ? registry_.Folder().string()
-                                   : f[1] == "nowhere" ? (registry_.Folder() / "no" / "such.db").string()
+            const std::string at = f[1] == "folder"    ? m_registry.Folder().string()
+                                   : f[1] == "nowhere" ? (m_registry.Folder() / "no" / "such.db").string()
                                                        : f[1];
             m_place.reset();  // the old place first: it puts back what it found
-            m_place = std::make_unique<test::ScopedEnvironment>("TESSALY_REGISTRY", at);
+            m_place = std::make_unique<test::CScopedEnvironment>("TESSALY_REGISTRY", at);
             EXPECT_EQ(CRegistryStore::Location(), at.empty() ? "/var/lib/tessaly/registry.db" : at);
         } else if (op == "unusable") {
-            const std::string before = test::ReadFileBytes(registry_.StorePath());
+            const std::string before = test::ReadFileBytes(m_registry.StorePath());
             EXPECT_EQ(ReadRegistryString("HKEY_CURRENT_USER\\K\\V"), "");
             EXPECT_FALSE(WriteRegistryString("HKEY_CURRENT_USER\\K\\V", "x", false));
             EXPECT_FALSE(WriteRegistryDWord("HKEY_CURRENT_USER\\K\\V", 1));
             EXPECT_FALSE(ReadRegistrySubKeys("HKEY_CURRENT_USER", keys));
             EXPECT_FALSE(DeleteRegistryKey("HKEY_CURRENT_USER\\K"));
             EXPECT_FALSE(CRegistryStore().BeginTransaction());
-            EXPECT_EQ(test::ReadFileBytes(registry_.StorePath()), before);  // left alone
+            EXPECT_EQ(test::ReadFileBytes(m_registry.StorePath()), before);  // left alone
         } else if (op == "keeps") {  // a failed read leaves its output alone
             std::uint32_t number = 7;
             CString text = "kept";

@@ -102,9 +102,9 @@ TEST_F(RegistryViewTest, ClassRegistrationsStayInTheProgramsOwnView) {
 TEST_F(RegistryViewTest, RollbackRestoresThe32BitView) {
     WriteInView((CString(kSubKey) + "\\Keep").c_str(), "Value", "before", KEY_WOW64_32KEY);
     {
-        platform::RegistryStore store;
+        platform::CRegistryStore store;
         ASSERT_TRUE(store.BeginTransaction());
-        platform::RegistryKey made =
+        platform::CRegistryKey made =
             store.CreateKey(platform::RegistryRoot::LocalMachine, CString(kSubKey) + "\\New");
         ASSERT_TRUE(made.SetValue("Value", {platform::kRegSz, {'x', 0}}));
         ASSERT_EQ(store.DeleteTree(platform::RegistryRoot::LocalMachine, CString(kSubKey) + "\\Keep"),

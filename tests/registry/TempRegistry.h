@@ -18,12 +18,12 @@
 namespace tessaly::test {
 
 // Sets an environment variable of this process for the life of the object.
-class ScopedEnvironment {
+class CScopedEnvironment {
 public:
-    ScopedEnvironment(const char* name, const std::string& value);
-    ~ScopedEnvironment();
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    CScopedEnvironment(const char* name, const std::string& value);
+    ~CScopedEnvironment();
+    CScopedEnvironment(const CScopedEnvironment&) = delete;
+    CScopedEnvironment& operator=(const CScopedEnvironment&) = delete;
 
 private:
     const char* m_name;
@@ -53,12 +53,12 @@ const char* TextLineEnd();
 const char* TempFolderVariable();
 bool RegistryIsFileStore();
 
-class TempRegistry {
+class CTempRegistry {
 public:
-    TempRegistry();
-    ~TempRegistry();
-    TempRegistry(const TempRegistry&) = delete;
-    TempRegistry& operator=(const TempRegistry&) = delete;
+    CTempRegistry();
+    ~CTempRegistry();
+    CTempRegistry(const CTempRegistry&) = delete;
+    CTempRegistry& operator=(const CTempRegistry&) = delete;
 
     const std::filesystem::path& Folder() const { return m_folder; }
     // The store file (the file store only).
@@ -69,7 +69,7 @@ public:
 private:
     std::filesystem::path m_folder;
     std::string m_store;
-    std::unique_ptr<ScopedEnvironment> m_environment;
+    std::unique_ptr<CScopedEnvironment> m_environment;
     std::unique_ptr<Override> m_override;
 };
 

@@ -6,14 +6,14 @@
 
 namespace tessaly::test {
 
-ScopedEnvironment::ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
+CScopedEnvironment::CScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
     if (const char* old = std::getenv(name)) {
         m_old = old;
     }
     setenv(name, value.c_str(), 1);
 }
 
-ScopedEnvironment::~ScopedEnvironment() {
+CScopedEnvironment::~CScopedEnvironment() {
     if (m_old) {
         setenv(m_name, m_old->c_str(), 1);
     } else {
@@ -41,14 +41,14 @@ bool RegistryIsFileStore() {
     return true;
 }
 
-struct TempRegistry::Override {};
+struct CTempRegistry::Override {};
 
-TempRegistry::TempRegistry()
+CTempRegistry::CTempRegistry()
     : m_folder(MakeTempFolder()),
       m_store((m_folder / "registry.db").string()),
-      m_environment(std::make_unique<ScopedEnvironment>("TESSALY_REGISTRY", m_store)) {}
+      m_environment(std::make_unique<CScopedEnvironment>("TESSALY_REGISTRY", m_store)) {}
 
-TempRegistry::~TempRegistry() {
+CTempRegistry::~CTempRegistry() {
     m_environment.reset();
     std::error_code ignored;
     std::filesystem::remove_all(m_folder, ignored);

@@ -13,7 +13,7 @@ namespace {
 constexpr const char* kPrivateRoot = "Software\\TessalyTestRegistry";
 
 std::atomic<unsigned> g_made{0};
-TempRegistry::Override* g_current = nullptr;  // the innermost mapping; registries nest
+CTempRegistry::Override* g_current = nullptr;  // the innermost mapping; registries nest
 
 std::string UniqueName(const char* prefix) {
     return prefix + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) + "-" +
@@ -22,14 +22,14 @@ std::string UniqueName(const char* prefix) {
 
 }  // namespace
 
-ScopedEnvironment::ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
+CScopedEnvironment::CScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
     if (const char* old = std::getenv(name)) {
         m_old = old;
     }
     _putenv_s(name, value.c_str());
 }
 
-ScopedEnvironment::~ScopedEnvironment() {
+CScopedEnvironment::~CScopedEnvironment() {
     _putenv_s(m_name, m_old ? m_old->c_str() : "");  // an empty value removes the variable
 }
 
@@ -60,7 +60,7 @@ bool RegistryIsFileStore() {
 
 // HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER of this process, mapped onto two empty keys below
 // HKEY_CURRENT_USER\Software\TessalyTestRegistry\<unique>.
-struct TempRegistry::Override {
+struct CTempRegistry::Override {
     std::string path;
     HKEY machine = nullptr;
     HKEY user = nullptr;
@@ -98,9 +98,9 @@ struct TempRegistry::Override {
     }
 };
 
-TempRegistry::TempRegistry() : m_folder(MakeTempFolder()), m_override(std::make_unique<Override>()) {}
+CTempRegistry::CTempRegistry() : m_folder(MakeTempFolder()), m_override(std::make_unique<Override>()) {}
 
-TempRegistry::~TempRegistry() {
+CTempRegistry::~CTempRegistry() {
     m_override.reset();
     std::error_code ignored;
     std::filesystem::remove_all(m_folder, ignored);

@@ -61,7 +61,7 @@ std::string Fields(const DriverSettings& s) {
 
 class DriverSettingsTest : public ::testing::Test {
 protected:
-    test::TempRegistry m_registry;
+    test::CTempRegistry m_registry;
 };
 
 TEST_F(DriverSettingsTest, NoKeyOrAnUnusableRegistryGivesTheDefaults) {

@@ -13,42 +13,43 @@
 namespace tessaly {
 namespace {
 
-class CommandLine : public ::testing::Test {
+class CommandLineTest : public ::testing::Test {
 protected:
     void Check(const char* program, const char* transcript) {
         test::RunTranscript(std::string(TESSALY_TOOLS_DATA "/") + transcript,
                             [this, program](const std::vector<std::string>& args, const cli::Streams& io) {
                                 const test::ToolResult result =
-                                    test::RunTool(program, args, registry.Folder());
+                                    test::RunTool(program, args, m_registry.Folder());
                                 io.out << result.output;
                                 io.err << result.errors;
                                 return result.exit;
                             },
-                            {{"store", registry.StorePath()}});
+                            {{"store", m_registry.StorePath()}});
     }
 
-    test::TempRegistry registry;
-    test::ScopedEnvironment pidFile{"BRANTWICK_PID_FILE", (registry.Folder() / "brantwick.pid").string()};
+    test::CTempRegistry m_registry;
+    test::CScopedEnvironment m_pidFile{"BRANTWICK_PID_FILE",
+                                       (m_registry.Folder() / "brantwick.pid").string()};
 };
 
-TEST_F(CommandLine, Objcomm) {
+TEST_F(CommandLineTest, Objcomm) {
     Check(TESSALY_OBJCOMM_PATH, "objcomm.transcript");
 }
 
-TEST_F(CommandLine, TessalyReg) {
+TEST_F(CommandLineTest, TessalyReg) {
     Check(TESSALY_REG_PATH, "tessaly-reg.transcript");
 }
 
-TEST_F(CommandLine, Brantwick) {
+TEST_F(CommandLineTest, Brantwick) {
     Check(TESSALY_BRANTWICK_PATH, "brantwick.transcript");
 }
 
-TEST_F(CommandLine, Cardsim) {
+TEST_F(CommandLineTest, Cardsim) {
     Check(TESSALY_CARDSIM_PATH, "cardsim.transcript");
     // Options in any order; it runs until SIGTERM.
     test::CChildProcess card(TESSALY_CARDSIM_PATH,
                              {"--quiet", "--profile", "t1", "--atr", "3B 00", "--port", "1"},
-                             registry.Folder());
+                             m_registry.Folder());
     EXPECT_TRUE(card.WaitForOutput("waiting for a reader slot on port 1\n", std::chrono::seconds(10)));
     ASSERT_TRUE(card.Signal(SIGTERM));
     EXPECT_EQ(card.Wait(std::chrono::seconds(10)), std::optional<int>(0));

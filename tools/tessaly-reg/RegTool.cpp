@@ -16,8 +16,8 @@
 namespace tessaly::tools {
 namespace {
 
+using platform::CRegistryStore;
 using platform::RegistryAccess;
-using platform::RegistryStore;
 using platform::RegistryValue;
 
 // The short root names that reg.exe takes, for paths typed on the command line. Files always carry
@@ -107,11 +107,11 @@ int Get(const Arguments& args, std::ostream& out, std::ostream& err) {
     if (!path.Root()) {
         return Failed(err, "unknown root key in " + args.path);
     }
-    RegistryStore store;
-    const platform::RegistryKey key = store.OpenKey(*path.Root(), path.KeyPath(), RegistryAccess::Read);
+    CRegistryStore store;
+    const platform::CRegistryKey key = store.OpenKey(*path.Root(), path.KeyPath(), RegistryAccess::Read);
     RegistryValue value;
     if (!key.IsOpen() || !key.QueryValue(path.ValueName(), value)) {
-        return Failed(err, "no value " + args.path + " in " + RegistryStore::Location());
+        return Failed(err, "no value " + args.path + " in " + CRegistryStore::Location());
     }
     out << ValueText(value) << "\n";
     return kExitDone;
@@ -136,10 +136,10 @@ int Set(const Arguments& args, std::ostream& err) {
         value = {args.expandSz ? platform::kRegExpandSz : platform::kRegSz, {text.begin(), text.end()}};
         value.data.push_back(0);
     }
-    RegistryStore store;
-    platform::RegistryKey key = store.CreateKey(*path.Root(), path.KeyPath());
+    CRegistryStore store;
+    platform::CRegistryKey key = store.CreateKey(*path.Root(), path.KeyPath());
     if (!key.IsOpen() || !key.SetValue(path.ValueName(), value)) {
-        return Failed(err, "cannot write " + args.path + " in " + RegistryStore::Location());
+        return Failed(err, "cannot write " + args.path + " in " + CRegistryStore::Location());
     }
     return kExitDone;
 }
@@ -150,10 +150,10 @@ int Delete(const Arguments& args, std::ostream& err) {
     if (!path.Root()) {
         return Failed(err, "unknown root key in " + args.path);
     }
-    RegistryStore store;
+    CRegistryStore store;
     platform::RegistryStatus status = platform::RegistryStatus::Failed;
     if (value) {
-        platform::RegistryKey key = store.OpenKey(*path.Root(), path.KeyPath(), RegistryAccess::Write);
+        platform::CRegistryKey key = store.OpenKey(*path.Root(), path.KeyPath(), RegistryAccess::Write);
         status = key.IsOpen() ? key.DeleteValue(path.ValueName()) : platform::RegistryStatus::NotFound;
     } else if (path.KeyPath().empty()) {
         return Failed(err, "a root key cannot be deleted");
@@ -162,10 +162,10 @@ int Delete(const Arguments& args, std::ostream& err) {
     }
     if (status == platform::RegistryStatus::NotFound) {
         return Failed(err, std::string(value ? "no value " : "no key ") + args.path + " in " +
-                               RegistryStore::Location());
+                               CRegistryStore::Location());
     }
     if (status == platform::RegistryStatus::Failed) {
-        return Failed(err, "cannot delete " + args.path + " in " + RegistryStore::Location());
+        return Failed(err, "cannot delete " + args.path + " in " + CRegistryStore::Location());
     }
     return kExitDone;
 }
@@ -175,11 +175,11 @@ int List(const Arguments& args, std::ostream& out, std::ostream& err) {
     if (!path.Root()) {
         return Failed(err, "unknown root key in " + args.path);
     }
-    RegistryStore store;
-    const platform::RegistryKey key = store.OpenKey(*path.Root(), path.KeyPath(), RegistryAccess::Read);
+    CRegistryStore store;
+    const platform::CRegistryKey key = store.OpenKey(*path.Root(), path.KeyPath(), RegistryAccess::Read);
     std::vector<std::string> names;
     if (!key.IsOpen() || !key.EnumSubKeys(names)) {
-        return Failed(err, "no key " + args.path + " in " + RegistryStore::Location());
+        return Failed(err, "no key " + args.path + " in " + CRegistryStore::Location());
     }
     for (const std::string& name : names) {
         out << name << "\n";
@@ -188,7 +188,7 @@ int List(const Arguments& args, std::ostream& out, std::ostream& err) {
 }
 
 int Export(const Arguments& args, std::ostream& out, std::ostream& err) {
-    RegistryStore store;
+    CRegistryStore store;
     std::string text;
     std::string error;
     if (args.path.empty()) {
@@ -221,7 +221,7 @@ int Import(const Arguments& args, std::ostream& err) {
     if (!ParseRegFile(bytes.str(), entries, error)) {
         return Failed(err, fileName + ": " + error + "; nothing was imported");
     }
-    RegistryStore store;
+    CRegistryStore store;
     if (!ApplyRegFile(store, entries, error)) {
         return Failed(err, fileName + ": " + error);
     }

@@ -13,7 +13,7 @@ constexpr std::array<RegistryRoot, 5> kExportOrder = {RegistryRoot::ClassesRoot,
                                                       RegistryRoot::LocalMachine, RegistryRoot::Users,
                                                       RegistryRoot::CurrentConfig};
 
-bool Fail(platform::RegistryStore& store, std::string& error, std::string message) {
+bool Fail(platform::CRegistryStore& store, std::string& error, std::string message) {
     store.RollbackTransaction();
     error = std::move(message) + "; nothing was imported";
     return false;
@@ -21,18 +21,18 @@ bool Fail(platform::RegistryStore& store, std::string& error, std::string messag
 
 }  // namespace
 
-bool ExportKey(platform::RegistryStore& store, RegistryRoot root, const std::string& path, std::string& text,
+bool ExportKey(platform::CRegistryStore& store, RegistryRoot root, const std::string& path, std::string& text,
                std::string& error) {
     const std::string keyLine = RegKeyLine(root, path);
     if (path.find_first_of("\r\n") != std::string::npos) {
         error = "the key " + keyLine + " holds a line break; a .reg file cannot carry it";
         return false;
     }
-    const platform::RegistryKey key = store.OpenKey(root, path, platform::RegistryAccess::Read);
+    const platform::CRegistryKey key = store.OpenKey(root, path, platform::RegistryAccess::Read);
     std::vector<platform::NamedRegistryValue> values;
     std::vector<std::string> subKeys;
     if (!key.IsOpen() || !key.EnumValues(values) || !key.EnumSubKeys(subKeys)) {
-        error = "cannot read the key " + keyLine + " in " + platform::RegistryStore::Location();
+        error = "cannot read the key " + keyLine + " in " + platform::CRegistryStore::Location();
         return false;
     }
     text += keyLine;
@@ -55,7 +55,7 @@ bool ExportKey(platform::RegistryStore& store, RegistryRoot root, const std::str
     return true;
 }
 
-bool ExportAll(platform::RegistryStore& store, std::string& text, std::string& error) {
+bool ExportAll(platform::CRegistryStore& store, std::string& text, std::string& error) {
     text = std::string(kRegFileHeader) + "\n\n";
     for (RegistryRoot root : kExportOrder) {
         if (!ExportKey(store, root, "", text, error)) {
@@ -65,10 +65,10 @@ bool ExportAll(platform::RegistryStore& store, std::string& text, std::string& e
     return true;
 }
 
-bool ApplyRegFile(platform::RegistryStore& store, const std::vector<RegFileEntry>& entries,
+bool ApplyRegFile(platform::CRegistryStore& store, const std::vector<RegFileEntry>& entries,
                   std::string& error) {
     if (!store.BeginTransaction()) {
-        error = "cannot open " + platform::RegistryStore::Location() + " for writing; nothing was imported";
+        error = "cannot open " + platform::CRegistryStore::Location() + " for writing; nothing was imported";
         return false;
     }
     for (const RegFileEntry& entry : entries) {
@@ -87,7 +87,7 @@ bool ApplyRegFile(platform::RegistryStore& store, const std::vector<RegFileEntry
                 }
                 break;
             case RegFileEntry::Kind::SetValue: {
-                platform::RegistryKey key = store.CreateKey(entry.root, entry.path);
+                platform::CRegistryKey key = store.CreateKey(entry.root, entry.path);
                 if (!key.IsOpen() || !key.SetValue(entry.name, entry.value)) {
                     return Fail(store, error,
                                 where + "cannot set the value \"" + entry.name + "\" in " + keyLine);
@@ -95,7 +95,7 @@ bool ApplyRegFile(platform::RegistryStore& store, const std::vector<RegFileEntry
                 break;
             }
             case RegFileEntry::Kind::DeleteValue: {
-                platform::RegistryKey key = store.CreateKey(entry.root, entry.path);
+                platform::CRegistryKey key = store.CreateKey(entry.root, entry.path);
                 if (!key.IsOpen() || key.DeleteValue(entry.name) == platform::RegistryStatus::Failed) {
                     return Fail(store, error,
                                 where + "cannot delete the value \"" + entry.name + "\" in " + keyLine);
@@ -106,7 +106,7 @@ bool ApplyRegFile(platform::RegistryStore& store, const std::vector<RegFileEntry
     }
     if (!store.CommitTransaction()) {
         error =
-            "cannot commit the changes to " + platform::RegistryStore::Location() + "; nothing was imported";
+            "cannot commit the changes to " + platform::CRegistryStore::Location() + "; nothing was imported";
         return false;
     }
     return true;

@@ -16,20 +16,18 @@ namespace tessaly {
 class CKeyObjectRecord {
 public:
     // Tag numbers of the fields. 0, 12 and anything above 13 are not part of the record.
-    enum Tag : std::uint8_t {
-        kTagNumber = 1,
-        kTagInjection = 2,
-        kTagCheck = 3,
-        kTagKeyEncrypted = 4,
-        kTagHolder = 5,
-        kTagGenerator = 6,
-        kTagCreated = 7,
-        kTagVersion = 8,
-        kTagExpiration = 9,
-        kTagComment = 10,
-        kTagIdentifier = 11,
-        kTagTransformCode = 13,
-    };
+    static constexpr std::uint8_t kTagNumber = 1;
+    static constexpr std::uint8_t kTagInjection = 2;
+    static constexpr std::uint8_t kTagCheck = 3;
+    static constexpr std::uint8_t kTagKeyEncrypted = 4;
+    static constexpr std::uint8_t kTagHolder = 5;
+    static constexpr std::uint8_t kTagGenerator = 6;
+    static constexpr std::uint8_t kTagCreated = 7;
+    static constexpr std::uint8_t kTagVersion = 8;
+    static constexpr std::uint8_t kTagExpiration = 9;
+    static constexpr std::uint8_t kTagComment = 10;
+    static constexpr std::uint8_t kTagIdentifier = 11;
+    static constexpr std::uint8_t kTagTransformCode = 13;
 
     static bool IsKnownTag(std::uint32_t tag);
     // The field's name ("Key Encrypted"), or "Unknown" for a tag outside the record.
