@@ -9,19 +9,10 @@ namespace {
 using cli::Json;
 using cli::Latin1String;
 
-// The answer to one expectation: the event, the bytes and, for a packet, its decoding.
-Json AnswerJson(const Expectation& expectation, const Answer& answer, const Verdict& verdict) {
-    Json json = {{"line", expectation.line},
-                 {"expect", Latin1String(Trimmed(expectation.text.empty() ? "any" : expectation.text))},
-                 {"event", AnswerEventName(answer.kind)},
-                 {"hex", SpacedHex(answer.bytes)}};
-    if (answer.kind == Answer::Kind::Packet) {
-        json["packet"] =
-            PacketJson(DecodePacket(answer.bytes, PacketDirection::FromStation, expectation.extended));
-    }
-    json["ok"] = verdict.ok;
-    json["reason"] = Latin1String(verdict.reason);
-    return json;
+// The answer to one expectation; an expectation without text takes any packet.
+Json HostAnswerJson(const Expectation& expectation, const Answer& answer, const Verdict& verdict) {
+    return AnswerJson(expectation.text.empty() ? std::string("any") : Trimmed(expectation.text), expectation,
+                      answer, verdict);
 }
 
 }  // namespace
@@ -45,7 +36,7 @@ void CHostJsonReport::Opened(const ConnectionInfo& info, const Expectation& expe
         json["section"] = info.section->line;
         json["header"] = Latin1String(Trimmed(info.section->text));
     }
-    json["request"] = AnswerJson(expectation, answer, verdict);
+    json["request"] = HostAnswerJson(expectation, answer, verdict);
     json["ok"] = verdict.ok;
     Write(json);
 }
@@ -115,7 +106,7 @@ void CHostJsonReport::Sent(const Step& step, const std::vector<CByteArray>& writ
 
 void CHostJsonReport::Answered(const Step& /*step*/, const Expectation& expectation, const Answer& answer,
                                const Verdict& verdict) {
-    m_step["answers"].push_back(AnswerJson(expectation, answer, verdict));
+    m_step["answers"].push_back(HostAnswerJson(expectation, answer, verdict));
 }
 
 void CHostJsonReport::StepEnded(const Step& /*step*/, bool ok) {

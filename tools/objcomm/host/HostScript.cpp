@@ -146,18 +146,9 @@ std::string CHostScriptParser::Line(int number, const std::string& line) {
 HostScript CHostScriptParser::Parse(const std::string& text) {
     std::string seen;
     int number = 0;
-    for (std::size_t at = 0; at <= text.size();) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        std::string line = text.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
+    for (const std::string& line : ScriptTextLines(text)) {
         seen += Line(++number, line);
         seen += '\n';
-        at = end + 1;
     }
     Script parsed = ParseScript(seen, m_settings);
     m_script.errors.insert(m_script.errors.end(), parsed.errors.begin(), parsed.errors.end());

@@ -55,16 +55,7 @@ private:
 
 Script CScriptParser::Parse(const std::string& text) {
     int number = 0;
-    std::size_t at = 0;
-    while (at <= text.size()) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        std::string line = text.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
+    for (const std::string& line : ScriptTextLines(text)) {
         ++number;
         std::vector<ScriptToken> words;
         std::string error;
@@ -76,7 +67,6 @@ Script CScriptParser::Parse(const std::string& text) {
                 Error(number, error);
             }
         }
-        at = end + 1;
     }
     CloseStep();
     std::stable_sort(m_script.errors.begin(), m_script.errors.end(),

@@ -109,4 +109,21 @@ bool SameWord(const std::string& a, const std::string& b) {
     return true;
 }
 
+std::vector<std::string> ScriptTextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at <= text.size();) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(std::move(line));
+        at = end + 1;
+    }
+    return lines;
+}
+
 }  // namespace tessaly::tools

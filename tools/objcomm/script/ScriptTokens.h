@@ -26,6 +26,8 @@ struct ScriptToken {
 // stand for " and \); '#' outside quotes starts a comment; '|' outside quotes is a word of its own.
 // False, with a message, for an unterminated quote or a stray backslash escape.
 bool TokenizeLine(const std::string& line, std::vector<ScriptToken>& tokens, std::string& error);
+// The lines of a script text, without their line ends (LF or CR LF); line N is at index N - 1.
+std::vector<std::string> ScriptTextLines(const std::string& text);
 
 // "123" decimal or "0x7B" hexadecimal, at most `max`.
 std::optional<std::uint64_t> ParseNumber(const std::string& text, std::uint64_t max);

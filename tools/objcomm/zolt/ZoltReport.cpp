@@ -227,18 +227,8 @@ void CJsonReport::Sent(const Step& step, const std::vector<CByteArray>& writes, 
 
 void CJsonReport::Answered(const Step& /*step*/, const Expectation& expectation, const Answer& answer,
                            const Verdict& verdict) {
-    cli::Json json = {
-        {"line", expectation.line},
-        {"expect", cli::Latin1String(expectation.line == 0 ? std::string("any") : Trimmed(expectation.text))},
-        {"event", AnswerEventName(answer.kind)},
-        {"hex", SpacedHex(answer.bytes)}};
-    if (answer.kind == Answer::Kind::Packet) {
-        json["packet"] =
-            PacketJson(DecodePacket(answer.bytes, PacketDirection::FromStation, expectation.extended));
-    }
-    json["ok"] = verdict.ok;
-    json["reason"] = cli::Latin1String(verdict.reason);
-    m_answers.push_back(std::move(json));
+    m_answers.push_back(AnswerJson(expectation.line == 0 ? std::string("any") : Trimmed(expectation.text),
+                                   expectation, answer, verdict));
 }
 
 void CJsonReport::StepEnded(const Step& step, bool ok) {
@@ -248,6 +238,21 @@ void CJsonReport::StepEnded(const Step& step, bool ok) {
     }
     m_step["ok"] = ok;
     m_out << cli::JsonText(m_step) << "\n";
+}
+
+cli::Json AnswerJson(const std::string& expectText, const Expectation& expectation, const Answer& answer,
+                     const Verdict& verdict) {
+    cli::Json json = {{"line", expectation.line},
+                      {"expect", cli::Latin1String(expectText)},
+                      {"event", AnswerEventName(answer.kind)},
+                      {"hex", SpacedHex(answer.bytes)}};
+    if (answer.kind == Answer::Kind::Packet) {
+        json["packet"] =
+            PacketJson(DecodePacket(answer.bytes, PacketDirection::FromStation, expectation.extended));
+    }
+    json["ok"] = verdict.ok;
+    json["reason"] = cli::Latin1String(verdict.reason);
+    return json;
 }
 
 }  // namespace tessaly::tools

@@ -70,5 +70,9 @@ const char* AnswerEventName(Answer::Kind kind);
 const char* StepKindName(Step::Kind kind);
 // The script line without its surrounding blanks.
 std::string Trimmed(const std::string& text);
+// One answer as JSON: the expectation (`expectText`), the event, the bytes and, for a packet, its
+// decoding, then the verdict.
+cli::Json AnswerJson(const std::string& expectText, const Expectation& expectation, const Answer& answer,
+                     const Verdict& verdict);
 
 }  // namespace tessaly::tools
