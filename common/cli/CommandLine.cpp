@@ -35,6 +35,18 @@ std::string CheckHex(const std::string& text) {
     return {};
 }
 
+std::string CheckWholeNumber(const std::string& text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error == std::errc::result_out_of_range && end == text.data() + text.size()) {
+        return "\"" + text + "\" is out of range";
+    }
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        return "\"" + text + "\" is not a whole number";
+    }
+    return {};
+}
+
 // "objcomm zolt" for an error inside the zolt command: the program and the commands the line chose.
 std::string CommandName(const CLI::App& app) {
     std::string name = app.get_name();
@@ -128,6 +140,11 @@ const CLI::Validator& Ipv4Address() {
 
 const CLI::Validator& HexBytes() {
     static const CLI::Validator kValidator(CheckHex, "");
+    return kValidator;
+}
+
+const CLI::Validator& WholeNumber() {
+    static const CLI::Validator kValidator(CheckWholeNumber, "");
     return kValidator;
 }
 

@@ -81,5 +81,7 @@ const CLI::Validator& PortNumber();
 const CLI::Validator& Ipv4Address();
 // Hexadecimal bytes: pairs of digits, blanks allowed between pairs, case free.
 const CLI::Validator& HexBytes();
+// A whole number that an int holds: "12", "-3"; not "1.5", "0x10" or blanks.
+const CLI::Validator& WholeNumber();
 
 }  // namespace tessaly::cli

@@ -1,5 +1,6 @@
 #include "config/cli/OstrefinCommands.h"
 
+#include <iostream>
 #include <optional>
 
 #include "cardaccess/ReaderList.h"
@@ -33,7 +34,9 @@ void AddAddressOptions(CLI::App& command, Edits& edits) {
     command.add_option("--ip", edits.ip, "The host-side server's address")
         ->check(cli::Ipv4Address())
         ->type_name("A.B.C.D");
-    command.add_option("--port", edits.port, "The host-side server's port (1 to 32000)")->type_name("N");
+    command.add_option("--port", edits.port, "The host-side server's port (1 to 32000)")
+        ->check(cli::WholeNumber())
+        ->type_name("N");
 }
 
 // Applies the edits to the form's fields. False, with the message, when a reader name matches no
@@ -175,14 +178,14 @@ int RunOstrefin(const std::vector<std::string>& args, const OstrefinHost& host, 
         "this computer's registration.",
         "ostrefin");
     cli::Prepare(app);
-    app.require_subcommand(1);
     Edits edits;
-    Action action = Action::Show;
+    cli::Action chosen;
 
     const auto add = [&](const char* name, const char* help, Action which) {
         CLI::App* command = app.add_subcommand(name, help);
         command->add_flag("--json", edits.json, "Print one JSON object");
-        command->callback([&action, which] { action = which; });
+        cli::OnChosen(*command, chosen,
+                      [&edits, &host, &out, which] { return Run(which, edits, host, out); });
         return command;
     };
     add("show", "Show the fields of the dialog", Action::Show);
@@ -197,10 +200,7 @@ int RunOstrefin(const std::vector<std::string>& args, const OstrefinHost& host, 
                       edits);
     add("readers", "List the reader choices", Action::Readers);
 
-    if (const std::optional<int> done = cli::Parse(app, args, out, err)) {
-        return *done;
-    }
-    return Run(action, edits, host, out);
+    return cli::Run(app, args, {std::cin, out, err}, chosen);
 }
 
 }  // namespace tessaly::tools

@@ -44,6 +44,15 @@ TEST_F(CommandLineTest, Brantwick) {
     Check(TESSALY_BRANTWICK_PATH, "brantwick.transcript");
 }
 
+TEST_F(CommandLineTest, Ostrefin) {
+    Check(TESSALY_OSTREFIN_PATH, "ostrefin.transcript");
+}
+
+// Its calls reach for the host at the default address, where nothing listens: Status -1000.
+TEST_F(CommandLineTest, QuorlinHost) {
+    Check(TESSALY_QUORLIN_HOST_PATH, "quorlin-host.transcript");
+}
+
 TEST_F(CommandLineTest, Cardsim) {
     Check(TESSALY_CARDSIM_PATH, "cardsim.transcript");
     // Options in any order; it runs until SIGTERM.

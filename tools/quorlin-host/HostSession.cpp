@@ -1,10 +1,10 @@
 #include "tools/quorlin-host/HostSession.h"
 
 #include <limits>
-#include <nlohmann/json.hpp>
 
 #include "common/Format.h"
 #include "common/TextEncoding.h"
+#include "common/cli/JsonText.h"
 
 namespace tessaly::tools {
 namespace {
@@ -24,29 +24,6 @@ std::optional<std::string> TakeName(char* name) {
     std::string copy(name);
     QuorlinFree(name);
     return copy;
-}
-
-// JSON strings must be UTF-8: bytes above 0x7F are taken as Latin-1.
-std::string Latin1(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            out.push_back(c);
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-            out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-        }
-    }
-    return out;
-}
-
-nlohmann::ordered_json Texts(const std::vector<std::string>& texts) {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
-    for (const std::string& text : texts) {
-        list.push_back(Latin1(text));
-    }
-    return list;
 }
 
 }  // namespace
@@ -145,25 +122,23 @@ CallReport CHostSession::SetDeviceName(const std::string& name) {
 }
 
 std::string ReportJson(const CallReport& report) {
-    nlohmann::ordered_json object;
+    cli::Json object;
     object["method"] = report.method;
     object["result"] = report.result;
-    object["status"] =
-        report.status ? nlohmann::ordered_json(*report.status) : nlohmann::ordered_json(nullptr);
+    object["status"] = report.status ? cli::Json(*report.status) : cli::Json(nullptr);
     if (report.hasAudit) {
-        object["audit"] =
-            report.audit ? nlohmann::ordered_json(HexString(*report.audit)) : nlohmann::ordered_json(nullptr);
+        object["audit"] = report.audit ? cli::Json(HexString(*report.audit)) : cli::Json(nullptr);
     }
     if (report.hasDeviceName) {
-        object["device_name"] = report.deviceName ? nlohmann::ordered_json(Latin1(*report.deviceName))
-                                                  : nlohmann::ordered_json(nullptr);
+        object["device_name"] =
+            report.deviceName ? cli::Latin1String(*report.deviceName) : cli::Json(nullptr);
     }
     if (report.scripted) {
-        object["dialogs"] = Texts(report.dialogs);
-        object["message_boxes"] = Texts(report.messageBoxes);
+        object["dialogs"] = cli::Latin1Strings(report.dialogs);
+        object["message_boxes"] = cli::Latin1Strings(report.messageBoxes);
     }
     object["milliseconds"] = static_cast<double>(report.duration.count()) / 1000.0;
-    return object.dump();
+    return cli::JsonText(object);
 }
 
 std::string ReportText(const CallReport& report) {

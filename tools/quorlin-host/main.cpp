@@ -1,6 +1,7 @@
 // quorlin-host: a stand-in for the host personalization application. It loads the driver through
 // its C API and calls its methods, one call per subcommand (or a whole job), and prints what each
 // call returned and wrote.
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -56,8 +57,6 @@ int Run(int argc, char** argv) {
     CLI::App app{"A stand-in for the host personalization application: calls the Quorlin driver.",
                  "quorlin-host"};
     cli::Prepare(app);
-    app.fallthrough();
-    app.require_subcommand(1);
     Arguments args;
     CLI::Option* operatorOption =
         app.add_option(
@@ -97,50 +96,62 @@ int Run(int argc, char** argv) {
 
     CLI::App* job = app.add_subcommand("job", "Initialize, N cards, TerminateJob, with a summary");
     job->add_option("--app", args.application, "Application name")->required();
-    job->add_option("--cards", args.cards, "Number of cards")->required()->check(CLI::Range(1, 1000000));
+    job->add_option("--cards", args.cards, "Number of cards")
+        ->required()
+        ->check(cli::WholeNumber())
+        ->check(CLI::Range(1, 1000000));
     job->add_option("--data", args.dataHex, "Application data of every card")
         ->required()
         ->check(cli::HexBytes());
     job->add_option("--fir", args.firHex, "FIR data")->check(cli::HexBytes());
 
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (const std::optional<int> exit = cli::Parse(app, arguments, std::cout, std::cerr)) {
-        return *exit;
-    }
-
-    std::optional<std::vector<OperatorItem>> operatorItems;
-    if (operatorOption->count() > 0) {
-        std::string error;
-        operatorItems = ParseOperatorScript(args.operatorScript, error);
-    }
-    CHostSession session(std::move(operatorItems));
-    if (!session.IsReady()) {
-        std::cerr << "quorlin-host: the driver object could not be made\n";
-        return kNoDriver;
-    }
-    if (*initialize) {
-        return Report(session.Initialize(args.application, Hex(args.firHex)), args.json);
-    }
-    if (*processCard) {
-        return Report(session.ProcessCard(args.application, Hex(args.dataHex)), args.json);
-    }
-    if (*terminate) {
-        return Report(session.TerminateJob(args.application), args.json);
-    }
-    if (*registerDevice) {
-        return Report(session.RegisterDevice(args.name, args.overwrite), args.json);
-    }
-    if (*registerByName) {
-        return Report(session.RegisterDeviceByName(args.name, args.previous), args.json);
-    }
-    if (*requestName) {
-        return Report(session.RequestDeviceName(), args.json);
-    }
-    if (*setName) {
-        return Report(session.SetDeviceName(args.name), args.json);
-    }
-    JobOptions options{args.application, Hex(args.dataHex), Hex(args.firHex), args.cards, args.json};
-    return RunJob(session, options, std::cout, std::cerr);
+    // The driver object is made once the whole line has parsed, for the command it chose.
+    const auto call = [&args, operatorOption](const std::function<int(CHostSession&)>& work) {
+        std::optional<std::vector<OperatorItem>> operatorItems;
+        if (operatorOption->count() > 0) {
+            std::string error;
+            operatorItems = ParseOperatorScript(args.operatorScript, error);
+        }
+        CHostSession session(std::move(operatorItems));
+        if (!session.IsReady()) {
+            std::cerr << "quorlin-host: the driver object could not be made\n";
+            return kNoDriver;
+        }
+        return work(session);
+    };
+    const auto report = [&args, &call](std::function<CallReport(CHostSession&)> method) -> cli::Action {
+        return [&args, &call, method = std::move(method)] {
+            return call(
+                [&args, &method](CHostSession& session) { return Report(method(session), args.json); });
+        };
+    };
+    cli::Action chosen;
+    cli::OnChosen(*initialize, chosen, report([&args](CHostSession& session) {
+        return session.Initialize(args.application, Hex(args.firHex));
+    }));
+    cli::OnChosen(*processCard, chosen, report([&args](CHostSession& session) {
+        return session.ProcessCard(args.application, Hex(args.dataHex));
+    }));
+    cli::OnChosen(*terminate, chosen,
+                  report([&args](CHostSession& session) { return session.TerminateJob(args.application); }));
+    cli::OnChosen(*registerDevice, chosen, report([&args](CHostSession& session) {
+        return session.RegisterDevice(args.name, args.overwrite);
+    }));
+    cli::OnChosen(*registerByName, chosen, report([&args](CHostSession& session) {
+        return session.RegisterDeviceByName(args.name, args.previous);
+    }));
+    cli::OnChosen(*requestName, chosen,
+                  report([](CHostSession& session) { return session.RequestDeviceName(); }));
+    cli::OnChosen(*setName, chosen,
+                  report([&args](CHostSession& session) { return session.SetDeviceName(args.name); }));
+    cli::OnChosen(*job, chosen, [&args, &call] {
+        return call([&args](CHostSession& session) {
+            const JobOptions options{args.application, Hex(args.dataHex), Hex(args.firHex), args.cards,
+                                     args.json};
+            return RunJob(session, options, std::cout, std::cerr);
+        });
+    });
+    return cli::Run(app, cli::Arguments(argc, argv), {std::cin, std::cout, std::cerr}, chosen);
 }
 
 }  // namespace
