@@ -154,6 +154,9 @@ TEST_F(StationLabTest, ProcessResetsAndReaderAttributesWorkOnTheCard) {
               (std::vector<CByteArray>{Hex("80 CA 9F 7F 03"), Hex("00 A4 04 00 02 3F 00 00")}));
     const std::string atr = kT1Atr;
     const std::string pps = "00 13 00 00 00 00 00 00 0D FB 00 00 25 80 " + atr;  // 3579 kHz, 9600 baud
+    const std::size_t resets = g_t1Card->Count(lab::CardEvent::Kind::Reset);
+    Expect({{0x01, "58 00 04 00 00 13 88", 0x01, "00 00 00 00 " + atr}});
+    EXPECT_EQ(g_t1Card->Count(lab::CardEvent::Kind::Reset), resets + 1) << "a cold reset resets the card";
     Expect({
         {0x01, "58 00 04 00 00 13 88", 0x01, "00 00 00 00 " + atr},
         {0x0B, "58", 0x0B, "00 00 00 00 " + atr},
@@ -242,11 +245,13 @@ TEST_F(StationLabTest, BulkProcessChecksAndStopsAtTheFirstFailure) {
          "00 00 02" + ok1 + failed},
         {0x0C, "00 01" + Item("80 CA 00 01 01", 1, "01 90"), 0x0C, "01 00 01" + ok1},  // longer than expected
         {0x0C, "00 01" + Item("80 CA 00 01 01", 2, "90"), 0x0C, "01 00 01" + ok1},     // a short expectation
+        {0x0C, "00 02" + Item("80 CA 00 01 01", 2, "90 01") + Item("80 CA 00 02 01", 0), 0x0C,
+         "01 00 01" + ok1},  // both status bytes count
         {0x0C, "00 02" + Item("80 CA 00 01 01", 3, "00") + Item("80 CA 00 01 01", 0), 0x0C,
          "00 00 01" + ok1},  // an unknown check mode adds nothing
         {0x0C, "00 00", 0x0C, "00 00 00"},
     });
-    EXPECT_EQ(g_t1Card->Commands().size(), 8U);  // the third item of the first was not sent
+    EXPECT_EQ(g_t1Card->Commands().size(), 9U);  // the third item of the first was not sent
 }
 
 TEST_F(StationLabTest, ResendsAreCountedUntilTheFifthStopsTheStation) {
