@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <tuple>
+#include <utility>
 
 #include "common/registry/Registry.h"
 #include "keystations/BrantwickDoc.h"
@@ -153,7 +154,13 @@ TEST(ClientFilter, MatchesAddressesAndNetworksAndRefusesTypingErrors) {
         EXPECT_FALSE(CClientFilter::Parse(list, error).has_value()) << list;
     }
     EXPECT_EQ(error, "\"x.y\" is not an IPv4 address or an address/prefix (for example 10.1.2.0/24)");
-    EXPECT_EQ(CClientFilter::Parse("", error)->Describe(), "everyone");
+    const std::pair<const char*, const char*> described[] = {
+        {"", "everyone"},
+        {"10.1.2.77/24 127.0.0.1", "10.1.2.0/24, 127.0.0.1/32"},  // every octet in its place
+    };
+    for (const auto& [list, text] : described) {
+        EXPECT_EQ(CClientFilter::Parse(list, error)->Describe(), text) << list;
+    }
 }
 
 TEST(EditConfiguration, OffersProposesAddsAndRemovesByTheDialogsRules) {
