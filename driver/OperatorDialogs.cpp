@@ -45,20 +45,20 @@ public:
                         shown.initialText = answer.text;
                         continue;  // the dialog stays open
                     }
-                    return yesNo ? operator_result::kYes : operator_result::kOk;
+                    return yesNo ? kMessageYes : kMessageOk;
                 case DialogButton::Second:
                     if (request.secondButton.empty()) {
-                        return operator_result::kNotShown;  // a hidden button cannot be pressed
+                        return kMessageError;  // a hidden button cannot be pressed
                     }
-                    return yesNo ? operator_result::kNo : operator_result::kCancel;
+                    return yesNo ? kMessageNo : kMessageCancel;
                 case DialogButton::JobStop:
-                    return operator_result::kJobStop;
+                    return kMessageStopJob;
                 case DialogButton::Escape:
-                    return operator_result::kEscape;
+                    return kMessageEscape;
                 case DialogButton::NotShown:
                     break;
             }
-            return operator_result::kNotShown;
+            return kMessageError;
         }
     }
 
@@ -110,7 +110,7 @@ private:
 };
 
 bool Accepted(std::uint8_t result) {
-    return result == operator_result::kYes || result == operator_result::kOk;
+    return result == kMessageYes || result == kMessageOk;
 }
 
 }  // namespace

@@ -7,21 +7,14 @@
 #include "common/Types.h"
 #include "driver/OperatorInterface.h"
 #include "protocol/incoming/contactless/OperatorMessage.h"
+#include "protocol/outgoing/ExchangeMessages.h"
 
 namespace tessaly {
 
-// The dialog's results (the return code of the answer to the host).
-namespace operator_result {
-inline constexpr std::uint8_t kYes = 'Y';
-inline constexpr std::uint8_t kNo = 'N';
-inline constexpr std::uint8_t kOk = 'O';
-inline constexpr std::uint8_t kCancel = 'C';
-inline constexpr std::uint8_t kJobStop = 'S';
-// The dialog could not be shown.
-inline constexpr std::uint8_t kNotShown = 'E';
-// The Escape key: the platform's cancel result, passed on as it is.
-inline constexpr std::uint8_t kEscape = 2;
-}  // namespace operator_result
+// The dialog's results are the return codes of the answer to the host (kMessageYes ... kMessageError,
+// the last when the dialog could not be shown), and this one: the Escape key, the platform's cancel
+// result, passed on as it is.
+inline constexpr std::uint8_t kMessageEscape = 2;
 
 // The caption of message boxes that name no caption of their own.
 inline constexpr const char* kMessageBoxCaption = "Quorlin";

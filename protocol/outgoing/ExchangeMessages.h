@@ -19,9 +19,12 @@ inline constexpr std::uint8_t kMessageOk = 'O';
 inline constexpr std::uint8_t kMessageStopJob = 'S';
 inline constexpr std::uint8_t kMessageYes = 'Y';
 inline constexpr CodeText kMessageReturnCodes[] = {
-    {'C', "Operator Clicked 'CANCEL'"},       {'E', "Message could not be displayed due to error."},
-    {'N', "Operator Clicked 'NO'"},           {'O', "Operator Clicked 'OK'"},
-    {'S', "Operator wants to terminate Job"}, {'Y', "Operator Clicked 'YES'"},
+    {kMessageCancel, "Operator Clicked 'CANCEL'"},
+    {kMessageError, "Message could not be displayed due to error."},
+    {kMessageNo, "Operator Clicked 'NO'"},
+    {kMessageOk, "Operator Clicked 'OK'"},
+    {kMessageStopJob, "Operator wants to terminate Job"},
+    {kMessageYes, "Operator Clicked 'YES'"},
 };
 
 // Return code (1 character, never widened); the operator's text as str8 (cut to 255 bytes).

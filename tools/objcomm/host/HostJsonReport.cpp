@@ -1,6 +1,5 @@
 #include "tools/objcomm/host/HostJsonReport.h"
 
-#include "tools/objcomm/script/ScriptPackets.h"
 #include "tools/objcomm/zolt/ZoltReport.h"
 
 namespace tessaly::tools {
@@ -81,24 +80,7 @@ void CHostJsonReport::StepStarted(const Step& step) {
 
 void CHostJsonReport::Sent(const Step& step, const std::vector<CByteArray>& writes, bool ok,
                            const std::string& error) {
-    Json hex = Json::array();
-    CByteArray all;
-    for (const CByteArray& write : writes) {
-        hex.push_back(SpacedHex(write));
-        all.insert(all.end(), write.begin(), write.end());
-    }
-    m_step["writes"] = hex;
-    Json sent = Json::array();
-    const CutBytes cut = CutPackets(all);
-    for (const CByteArray& packet : cut.packets) {
-        sent.push_back(
-            {{"hex", SpacedHex(packet)},
-             {"packet", PacketJson(DecodePacket(packet, PacketDirection::ToStation, step.extended))}});
-    }
-    m_step["sent"] = sent;
-    if (!cut.rest.empty()) {
-        m_step["unframed"] = SpacedHex(cut.rest);
-    }
+    AddSentJson(m_step, step, writes);
     if (!ok) {
         m_step["send_error"] = error;
     }

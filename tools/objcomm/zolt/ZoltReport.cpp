@@ -200,22 +200,7 @@ void CJsonReport::StepStarted(const Step& step) {
 
 void CJsonReport::Sent(const Step& step, const std::vector<CByteArray>& writes, bool ok,
                        const std::string& error) {
-    cli::Json hex = cli::Json::array();
-    for (const CByteArray& write : writes) {
-        hex.push_back(SpacedHex(write));
-    }
-    m_step["writes"] = std::move(hex);
-    cli::Json packets = cli::Json::array();
-    const CutBytes cut = CutPackets(Joined(writes));
-    for (const CByteArray& packet : cut.packets) {
-        packets.push_back(
-            {{"hex", SpacedHex(packet)},
-             {"packet", PacketJson(DecodePacket(packet, PacketDirection::ToStation, step.extended))}});
-    }
-    m_step["sent"] = std::move(packets);
-    if (!cut.rest.empty()) {
-        m_step["unframed"] = SpacedHex(cut.rest);
-    }
+    AddSentJson(m_step, step, writes);
     const std::string note = LongWriteNote(writes);
     if (!note.empty()) {
         m_step["note"] = note;
@@ -238,6 +223,25 @@ void CJsonReport::StepEnded(const Step& step, bool ok) {
     }
     m_step["ok"] = ok;
     m_out << cli::JsonText(m_step) << "\n";
+}
+
+void AddSentJson(cli::Json& json, const Step& step, const std::vector<CByteArray>& writes) {
+    cli::Json hex = cli::Json::array();
+    for (const CByteArray& write : writes) {
+        hex.push_back(SpacedHex(write));
+    }
+    json["writes"] = std::move(hex);
+    cli::Json packets = cli::Json::array();
+    const CutBytes cut = CutPackets(Joined(writes));
+    for (const CByteArray& packet : cut.packets) {
+        packets.push_back(
+            {{"hex", SpacedHex(packet)},
+             {"packet", PacketJson(DecodePacket(packet, PacketDirection::ToStation, step.extended))}});
+    }
+    json["sent"] = std::move(packets);
+    if (!cut.rest.empty()) {
+        json["unframed"] = SpacedHex(cut.rest);
+    }
 }
 
 cli::Json AnswerJson(const std::string& expectText, const Expectation& expectation, const Answer& answer,

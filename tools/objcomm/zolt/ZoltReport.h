@@ -70,6 +70,9 @@ const char* AnswerEventName(Answer::Kind kind);
 const char* StepKindName(Step::Kind kind);
 // The script line without its surrounding blanks.
 std::string Trimmed(const std::string& text);
+// What a step wrote, into `json`: "writes" (each write in hex), "sent" (the packets cut from them,
+// decoded as a station reads them) and, for bytes that end no packet, "unframed".
+void AddSentJson(cli::Json& json, const Step& step, const std::vector<CByteArray>& writes);
 // One answer as JSON: the expectation (`expectText`), the event, the bytes and, for a packet, its
 // decoding, then the verdict.
 cli::Json AnswerJson(const std::string& expectText, const Expectation& expectation, const Answer& answer,
