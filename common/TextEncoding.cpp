@@ -126,6 +126,14 @@ CString EscapeText(const CString& text) {
     return out;
 }
 
+CString TrimmedText(const CString& text, const char* blanks) {
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == CString::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
 bool IsBlank(const CString& text) {
     for (char c : text) {
         if (!IsBlankChar(c)) {

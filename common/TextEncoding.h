@@ -30,6 +30,8 @@ CString EscapeByte(std::uint8_t value);
 CString EscapeText(const CString& text);
 // True for an empty text or one made only of blank, \t, \n, \v, \f, \r.
 bool IsBlank(const CString& text);
+// The text without the characters of `blanks` at either end.
+CString TrimmedText(const CString& text, const char* blanks = " \t\n\v\f\r");
 
 // The value of one hexadecimal digit (either case), or -1 for any other character.
 int HexDigitValue(char c);

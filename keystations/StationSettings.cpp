@@ -1,26 +1,15 @@
 #include "keystations/StationSettings.h"
 
-#include <algorithm>
-
 #include "common/Format.h"
+#include "common/TextEncoding.h"
 #include "common/registry/RegistryPath.h"
 #include "platform/Socket.h"
 
 namespace tessaly {
 namespace {
 
-bool IsBlank(const CString& text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
-}
-
 CString Trimmed(const CString& text) {
-    const std::size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == CString::npos) {
-        return {};
-    }
-    const std::size_t last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
+    return TrimmedText(text, " \t\r\n");
 }
 
 // The text of a value, or nothing when the value is missing (or the registry cannot be read).
@@ -49,7 +38,7 @@ std::optional<LoadedStationSettings> LoadStationSettings(const CString& baseKey,
     }
 
     const CString allowed = ReadValue(baseKey, kAllowedClientsValue).value_or(CString());
-    if (!IsBlank(allowed)) {
+    if (!Trimmed(allowed).empty()) {
         CString why;
         std::optional<CClientFilter> filter = CClientFilter::Parse(allowed, why);
         if (!filter) {

@@ -9,7 +9,6 @@ namespace {
 
 constexpr std::uint32_t kDefaultPort = 1500;
 constexpr std::uint32_t kHighestPort = 65535;
-constexpr const char* kBlanks = " \t\n\v\f\r";
 
 CString ValuePath(const char* name) {
     return CString(DriverSettings::kKeyPath) + name;
@@ -40,15 +39,6 @@ void WriteNumber(const char* name, std::uint32_t value) {
     WriteRegistryDWord(ValuePath(name), value);
 }
 
-// The text without the blanks around it.
-CString Trimmed(const CString& text) {
-    const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == CString::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
 void DefaultWhenBlank(CString& text, const char* fallback) {
     if (IsBlank(text)) {
         text = fallback;
@@ -75,7 +65,7 @@ void DriverSettings::Load() {
     m_suppressDialogs = key.ReadNumber("SuppressDialogs");
 
     // An address typed with blanks around it is still the address.
-    m_objectCommunicatorIp = Trimmed(m_objectCommunicatorIp);
+    m_objectCommunicatorIp = TrimmedText(m_objectCommunicatorIp);
     DefaultWhenBlank(m_objectCommunicatorIp, "127.0.0.1");
     // A port no TCP connection can use counts as none.
     if (m_objectCommunicatorPort == 0 || m_objectCommunicatorPort > kHighestPort) {

@@ -15,12 +15,7 @@ using platform::RegistryValue;
 constexpr std::size_t kMaxKeyName = 255;
 
 std::string Trim(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    const std::size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
+    return TrimmedText(text, " \t");
 }
 
 bool IsBlankLine(const std::u32string& line) {

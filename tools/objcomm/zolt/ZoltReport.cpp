@@ -1,6 +1,7 @@
 #include "tools/objcomm/zolt/ZoltReport.h"
 
 #include "common/Format.h"
+#include "common/TextEncoding.h"
 #include "protocol/PacketFrame.h"
 #include "tools/objcomm/PacketView.h"
 #include "tools/objcomm/script/ScriptPackets.h"
@@ -66,19 +67,15 @@ const char* StepKindName(Step::Kind kind) {
 }
 
 std::string SpacedHex(const CByteArray& bytes) {
-    std::string text;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        text += FormatText(i == 0 ? "%02X" : " %02X", static_cast<unsigned>(bytes[i]));
+    std::string text = HexSpaced(bytes);
+    if (!text.empty()) {
+        text.pop_back();  // the blank after the last pair
     }
     return text;
 }
 
 std::string Trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    return TrimmedText(text, " \t");
 }
 
 void CTextReport::Connected(const Step* step, bool ok, const std::string& error) {
