@@ -1,6 +1,9 @@
 #include "driver/ReaderAttributeAnswer.h"
 
+#include <span>
+
 #include "cardaccess/AnswerToSelect.h"
+#include "cardaccess/ContactReaderAttributes.h"
 #include "cardaccess/ReaderErrors.h"
 #include "common/Format.h"
 #include "driver/QuorlinLog.h"
@@ -8,16 +11,8 @@
 namespace tessaly {
 namespace {
 
-constexpr std::uint8_t kAnswered = 0x30;      // '0'
-constexpr std::uint8_t kNotAvailable = 0x37;  // '7'
-
-constexpr std::uint32_t kCommandHandling = 7;
-constexpr std::uint32_t kGetResponseClass = 8;
 constexpr std::uint32_t kFrameWaitingTimeInteger = 10;
 constexpr std::uint32_t kFrameWaitingTime = 11;
-// Attribute 8's value for "the class byte of the command being answered".
-constexpr std::uint32_t kOwnClass = 0xFFFF;
-constexpr std::uint32_t kLargestClass = 0xFF;
 
 struct AttributeRange {
     std::uint32_t destination;
@@ -30,15 +25,10 @@ constexpr AttributeRange kAttributeRanges[] = {
     {destination::kContactless, 9, 26},
 };
 
-struct FixedAttribute {
-    std::uint32_t attribute;
-    std::uint32_t value;
-};
-// What a read of the attributes without a setting of their own reports.
-constexpr FixedAttribute kFixedAttributes[] = {
-    {0, 9600}, {1, 9600}, {2, 9600}, {3, 0},  {4, 22}, {5, 32},     {6, 9600}, {9, 0},
-    {12, 0},   {13, 0},   {14, 0},   {15, 0}, {16, 0}, {17, 2},     {18, 10},  {19, 0},
-    {20, 1},   {21, 1},   {22, 1},   {23, 0}, {24, 0}, {25, 13560}, {26, 9},
+// What a read of the contactless attributes without a setting of their own reports.
+constexpr FixedAttributeValue kContactlessFixedAttributes[] = {
+    {9, 0},  {12, 0}, {13, 0}, {14, 0}, {15, 0}, {16, 0}, {17, 2},     {18, 10},
+    {19, 0}, {20, 1}, {21, 1}, {22, 1}, {23, 0}, {24, 0}, {25, 13560}, {26, 9},
 };
 
 // Card types whose card has an ATS.
@@ -90,41 +80,21 @@ std::uint32_t AtsValue(std::uint32_t attribute, CJobReaders& readers, std::uint3
 
 std::uint32_t ReadValue(std::uint32_t attribute, CPcscReader& reader, CJobReaders& readers,
                         std::uint32_t& status) {
-    switch (attribute) {
-        case kCommandHandling:
-            return reader.GetApduLevel() ? 0 : 1;
-        case kGetResponseClass:
-            return reader.GetGetResponseClass() < 0
-                       ? kOwnClass
-                       : static_cast<std::uint32_t>(reader.GetGetResponseClass());
-        case kFrameWaitingTimeInteger:
-        case kFrameWaitingTime:
-            return AtsValue(attribute, readers, status);
-        default:
-            break;
+    if (IsTransmissionAttribute(attribute)) {
+        return ReadTransmissionAttribute(reader, attribute);
     }
-    for (const FixedAttribute& fixed : kFixedAttributes) {
-        if (fixed.attribute == attribute) {
-            return fixed.value;
+    if (attribute == kFrameWaitingTimeInteger || attribute == kFrameWaitingTime) {
+        return AtsValue(attribute, readers, status);
+    }
+    using Table = std::span<const FixedAttributeValue>;
+    for (const Table table : {Table(kContactFixedAttributes), Table(kContactlessFixedAttributes)}) {
+        for (const FixedAttributeValue& fixed : table) {
+            if (fixed.attribute == attribute) {
+                return fixed.value;
+            }
         }
     }
     return 0;
-}
-
-// True when the value is taken.
-bool SetValue(std::uint32_t attribute, std::uint32_t value, CPcscReader& reader) {
-    if (attribute == kCommandHandling) {
-        reader.SetApduLevel(value == 0);
-    } else if (attribute == kGetResponseClass) {
-        if (value == kOwnClass) {
-            reader.SetGetResponseClass(-1);
-        } else if (value <= kLargestClass) {
-            reader.SetGetResponseClass(static_cast<std::int32_t>(value));
-        } else {
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -133,18 +103,22 @@ std::unique_ptr<CMsgReaderAttribute> AnswerReaderAttribute(const CRspReaderAttri
                                                            CJobReaders& readers) {
     CPcscReader* reader = readers.SelectDestinationReader(command.GetDestination());
     if (reader == nullptr) {
-        return std::make_unique<CMsgReaderAttribute>(kAnswered, station::kInvalidDestination, false, 0, true);
+        return std::make_unique<CMsgReaderAttribute>(kAttributeAnswered, station::kInvalidDestination, false,
+                                                     0, true);
     }
     if (!Fits(command.GetDestination(), command.GetAttribute())) {
-        return std::make_unique<CMsgReaderAttribute>(kNotAvailable, 0, !command.IsSet(), 0, true);
+        return std::make_unique<CMsgReaderAttribute>(kAttributeNotImplemented, 0, !command.IsSet(), 0, true);
     }
     if (command.IsSet()) {
-        const bool taken = SetValue(command.GetAttribute(), command.GetValue(), *reader);
-        return std::make_unique<CMsgReaderAttribute>(taken ? kAnswered : kNotAvailable, 0, false, 0, true);
+        // A set of an attribute of a fixed value is taken and changes nothing.
+        const bool taken = !IsTransmissionAttribute(command.GetAttribute()) ||
+                           SetTransmissionAttribute(*reader, command.GetAttribute(), command.GetValue());
+        return std::make_unique<CMsgReaderAttribute>(taken ? kAttributeAnswered : kAttributeNotImplemented, 0,
+                                                     false, 0, true);
     }
     std::uint32_t status = 0;
     const std::uint32_t value = ReadValue(command.GetAttribute(), *reader, readers, status);
-    return std::make_unique<CMsgReaderAttribute>(kAnswered, status, true, value, true);
+    return std::make_unique<CMsgReaderAttribute>(kAttributeAnswered, status, true, value, true);
 }
 
 }  // namespace tessaly

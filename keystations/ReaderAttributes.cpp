@@ -1,5 +1,7 @@
 #include "keystations/ReaderAttributes.h"
 
+#include "cardaccess/ContactReaderAttributes.h"
+
 namespace tessaly {
 namespace {
 
@@ -21,31 +23,16 @@ std::unique_ptr<CMsgReaderAttribute> AnswerReaderAttribute(const CRspReaderAttri
     const bool read = !request.IsSet();
     const std::uint32_t value = request.GetValue();
 
-    for (const FixedAttributeValue& fixed : kFixedAttributeValues) {
+    for (const FixedAttributeValue& fixed : kContactFixedAttributes) {
         if (fixed.attribute == attribute) {
             return Answered(read, fixed.value);
         }
     }
-    if (attribute == kAttributeCommandHandling) {
+    if (IsTransmissionAttribute(attribute)) {
         if (read) {
-            return Answered(true, reader.GetApduLevel() ? 0 : 1);
+            return Answered(true, ReadTransmissionAttribute(reader, attribute));
         }
-        reader.SetApduLevel(value == 0);
-        return Answered(false, 0);
-    }
-    if (attribute == kAttributeGetResponseClass) {
-        if (read) {
-            const std::int32_t cla = reader.GetGetResponseClass();
-            return Answered(true, cla < 0 ? kOwnClassByte : static_cast<std::uint32_t>(cla));
-        }
-        if (value == kOwnClassByte) {
-            reader.SetGetResponseClass(-1);
-        } else if (value <= 0xFF) {
-            reader.SetGetResponseClass(static_cast<std::int32_t>(value));
-        } else {
-            return Refused(false);
-        }
-        return Answered(false, 0);
+        return SetTransmissionAttribute(reader, attribute, value) ? Answered(false, 0) : Refused(false);
     }
     return Refused(read);
 }
