@@ -119,37 +119,37 @@ int Run(int argc, char** argv) {
         }
         return work(session);
     };
-    const auto report = [&args, &call](std::function<CallReport(CHostSession&)> method) -> cli::Action {
-        return [&args, &call, method = std::move(method)] {
-            return call(
-                [&args, &method](CHostSession& session) { return Report(method(session), args.json); });
+    using Work = std::function<int(CHostSession&)>;
+    cli::Action chosen;
+    const auto choose = [&chosen, &call](CLI::App& command, Work work) {
+        cli::OnChosen(command, chosen, [&call, work = std::move(work)] { return call(work); });
+    };
+    // One method call, printed.
+    const auto reported = [&args](std::function<CallReport(CHostSession&)> method) -> Work {
+        return [&args, method = std::move(method)](CHostSession& session) {
+            return Report(method(session), args.json);
         };
     };
-    cli::Action chosen;
-    cli::OnChosen(*initialize, chosen, report([&args](CHostSession& session) {
+    choose(*initialize, reported([&args](CHostSession& session) {
         return session.Initialize(args.application, Hex(args.firHex));
     }));
-    cli::OnChosen(*processCard, chosen, report([&args](CHostSession& session) {
+    choose(*processCard, reported([&args](CHostSession& session) {
         return session.ProcessCard(args.application, Hex(args.dataHex));
     }));
-    cli::OnChosen(*terminate, chosen,
-                  report([&args](CHostSession& session) { return session.TerminateJob(args.application); }));
-    cli::OnChosen(*registerDevice, chosen, report([&args](CHostSession& session) {
+    choose(*terminate,
+           reported([&args](CHostSession& session) { return session.TerminateJob(args.application); }));
+    choose(*registerDevice, reported([&args](CHostSession& session) {
         return session.RegisterDevice(args.name, args.overwrite);
     }));
-    cli::OnChosen(*registerByName, chosen, report([&args](CHostSession& session) {
+    choose(*registerByName, reported([&args](CHostSession& session) {
         return session.RegisterDeviceByName(args.name, args.previous);
     }));
-    cli::OnChosen(*requestName, chosen,
-                  report([](CHostSession& session) { return session.RequestDeviceName(); }));
-    cli::OnChosen(*setName, chosen,
-                  report([&args](CHostSession& session) { return session.SetDeviceName(args.name); }));
-    cli::OnChosen(*job, chosen, [&args, &call] {
-        return call([&args](CHostSession& session) {
-            const JobOptions options{args.application, Hex(args.dataHex), Hex(args.firHex), args.cards,
-                                     args.json};
-            return RunJob(session, options, std::cout, std::cerr);
-        });
+    choose(*requestName, reported([](CHostSession& session) { return session.RequestDeviceName(); }));
+    choose(*setName, reported([&args](CHostSession& session) { return session.SetDeviceName(args.name); }));
+    choose(*job, [&args](CHostSession& session) {
+        const JobOptions options{args.application, Hex(args.dataHex), Hex(args.firHex), args.cards,
+                                 args.json};
+        return RunJob(session, options, std::cout, std::cerr);
     });
     return cli::Run(app, cli::Arguments(argc, argv), {std::cin, std::cout, std::cerr}, chosen);
 }
